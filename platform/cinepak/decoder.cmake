@@ -1,0 +1,1 @@
+# Decoder sources; filled in as the decoder is built.

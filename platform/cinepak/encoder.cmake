@@ -1,0 +1,1 @@
+# Compressor sources; filled in as the compressor is built.
