@@ -68,17 +68,17 @@ TEST(FilmReadBack, FfmpegReadsStreamsPicturesAndSound)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        MovieSpec spec;
-        spec.frames = 15;
-        spec.width = 64;
-        spec.height = 48;
-        spec.decodableFrames = true;
-        spec.channels = c.channels;
-        spec.bits = c.bits;
-        spec.sampleRate = c.sampleRate;
-        spec.soundLength = c.sampleRate * c.channels * c.bits / 8 * 3 / 4; // 0.75 s
+        MovieParams params;
+        params.frames = 15;
+        params.width = 64;
+        params.height = 48;
+        params.decodableFrames = true;
+        params.channels = c.channels;
+        params.bits = c.bits;
+        params.sampleRate = c.sampleRate;
+        params.soundLength = c.sampleRate * c.channels * c.bits / 8 * 3 / 4; // 0.75 s
         const std::string movie = dir.File("readback.cpk");
-        const WrittenMovie written = WriteMovie(movie, spec);
+        const WrittenMovie written = WriteMovie(movie, params);
 
         auto video = ProbeStream(dir, movie, "v");
         EXPECT_EQ(video["codec_name"], "cinepak");

@@ -15,10 +15,10 @@ class FilmFault : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_spec.frames = 20;
-        m_spec.soundLength = 30000;
-        m_final = WriteMovie(m_dir.File("final.cpk"), m_spec).film;
-        MovieSpec appendOnly = m_spec;
+        m_params.frames = 20;
+        m_params.soundLength = 30000;
+        m_final = WriteMovie(m_dir.File("final.cpk"), m_params).film;
+        MovieParams appendOnly = m_params;
         appendOnly.writeAudio = false;
         m_appended = WriteMovie(m_dir.File("appended.cpk"), appendOnly).film.bytes;
         // Until the table is written its place holds zeros.
@@ -45,7 +45,7 @@ protected:
     {
         const std::string path = m_dir.File("fault.cpk");
         try {
-            WriteMovie(path, m_spec);
+            WriteMovie(path, m_params);
         } catch (const CFileException& e) {
             EXPECT_EQ(e.m_cause, cause);
             EXPECT_EQ(e.m_lOsError, error);
@@ -75,7 +75,7 @@ protected:
     }
 
     TempDir m_dir;
-    MovieSpec m_spec;
+    MovieParams m_params;
     ParsedFilm m_final;
     std::vector<uint8_t> m_appended;
     std::vector<bool> m_rewritten;
