@@ -14,75 +14,86 @@ int32_t greySum(const Vec& v) { return v.c[0] + v.c[1] + v.c[2] + v.c[3]; }
 Codebook::Codebook(std::vector<Entry> entries) : entries_(std::move(entries))
 {
     const size_t n = entries_.size();
-    vecs_.resize(n);
     std::vector<std::pair<int32_t, uint8_t>> keyed(n);
+    std::vector<Vec> vecs(n);
     for (size_t i = 0; i < n; ++i) {
-        vecs_[i] = toVec(entries_[i]);
-        keyed[i] = {greySum(vecs_[i]), static_cast<uint8_t>(i)};
+        vecs[i] = toVec(entries_[i]);
+        keyed[i] = {greySum(vecs[i]), static_cast<uint8_t>(i)};
     }
     std::sort(keyed.begin(), keyed.end());
+    sorted_.resize(n);
     keys_.resize(n);
-    byKey_.resize(n);
+    entryAt_.resize(n);
+    rank_.resize(n);
     for (size_t i = 0; i < n; ++i) {
         keys_[i] = keyed[i].first;
-        byKey_[i] = keyed[i].second;
+        entryAt_[i] = keyed[i].second;
+        rank_[keyed[i].second] = static_cast<uint8_t>(i);
+        sorted_[i] = vecs[keyed[i].second];
     }
 }
 
 int Codebook::nearest(const Vec& v, int hint, int32_t* dist) const
 {
-    // (sum of 4 grey differences)^2 <= 4 * distance, so entries whose key is far from
-    // the vector's cannot beat the best found so far.
-    int best = hint >= 0 ? hint : byKey_[0];
-    int64_t bestDist = distance(v, vecs_[static_cast<size_t>(best)]);
     const int32_t key = greySum(v);
     const int n = static_cast<int>(keys_.size());
-    const int pos = static_cast<int>(std::lower_bound(keys_.begin(), keys_.end(), key) -
-                                     keys_.begin());
-    for (int i = pos; i < n; ++i) {
-        const int64_t gap = keys_[static_cast<size_t>(i)] - key;
-        if (gap * gap >= 4 * bestDist)
+    // Start from the hint, or from where the key would sort. Every entry that can beat the
+    // best so far has its key within sqrt(4 x best) of the vector's, and the start lies in
+    // that interval, so scanning outwards from it until the keys leave it misses none.
+    int start;
+    if (hint >= 0) {
+        start = rank_[static_cast<size_t>(hint)];
+    } else {
+        start = static_cast<int>(std::lower_bound(keys_.begin(), keys_.end(), key) -
+                                 keys_.begin());
+        start = std::min(start, n - 1);
+    }
+    const Vec* vecs = sorted_.data();
+    const int32_t* keys = keys_.data();
+    int best = start;
+    int32_t bestDist = distance(v, vecs[start]);
+    for (int i = start + 1; i < n; ++i) {
+        const int32_t gap = keys[i] - key;
+        if (gap > 0 && gap * gap >= 4 * bestDist)
             break;
-        const int e = byKey_[static_cast<size_t>(i)];
-        const int32_t d = distance(v, vecs_[static_cast<size_t>(e)]);
-        if (d < bestDist || (d == bestDist && e < best)) {
+        const int32_t d = distance(v, vecs[i]);
+        if (d < bestDist) {
             bestDist = d;
-            best = e;
+            best = i;
         }
     }
-    for (int i = pos - 1; i >= 0; --i) {
-        const int64_t gap = key - keys_[static_cast<size_t>(i)];
-        if (gap * gap >= 4 * bestDist)
+    for (int i = start - 1; i >= 0; --i) {
+        const int32_t gap = key - keys[i];
+        if (gap > 0 && gap * gap >= 4 * bestDist)
             break;
-        const int e = byKey_[static_cast<size_t>(i)];
-        const int32_t d = distance(v, vecs_[static_cast<size_t>(e)]);
-        if (d < bestDist || (d == bestDist && e < best)) {
+        const int32_t d = distance(v, vecs[i]);
+        if (d < bestDist) {
             bestDist = d;
-            best = e;
+            best = i;
         }
     }
-    *dist = static_cast<int32_t>(bestDist);
-    return best;
+    *dist = bestDist;
+    return entryAt_[static_cast<size_t>(best)];
 }
 
 int Codebook::nearestTwo(const Vec& v, int32_t* first, int32_t* second) const
 {
-    int best = -1;
+    int best = 0;
     int64_t d1 = std::numeric_limits<int32_t>::max(), d2 = d1;
     const int32_t key = greySum(v);
     const int n = static_cast<int>(keys_.size());
-    const int pos = static_cast<int>(std::lower_bound(keys_.begin(), keys_.end(), key) -
-                                     keys_.begin());
+    const int pos = std::min(static_cast<int>(std::lower_bound(keys_.begin(), keys_.end(), key) -
+                                              keys_.begin()), n - 1);
     const auto visit = [&](int i) {
+        // Scanning away from the key on either side, so the gap only grows.
         const int64_t gap = keys_[static_cast<size_t>(i)] - key;
         if (gap * gap >= 4 * d2)
             return false;
-        const int e = byKey_[static_cast<size_t>(i)];
-        const int32_t d = distance(v, vecs_[static_cast<size_t>(e)]);
-        if (d < d1 || (d == d1 && e < best)) {
+        const int32_t d = distance(v, sorted_[static_cast<size_t>(i)]);
+        if (d < d1) {
             d2 = d1;
             d1 = d;
-            best = e;
+            best = i;
         } else if (d < d2) {
             d2 = d;
         }
@@ -94,7 +105,7 @@ int Codebook::nearestTwo(const Vec& v, int32_t* first, int32_t* second) const
     }
     *first = static_cast<int32_t>(d1);
     *second = static_cast<int32_t>(d2);
-    return best;
+    return entryAt_[static_cast<size_t>(best)];
 }
 
 namespace {
@@ -164,18 +175,22 @@ std::vector<Cell> medianCut(const Vec* vecs, std::vector<uint32_t>& order, int m
 } // namespace
 
 Codebook refineCodebook(std::vector<Entry> entries, const Vec* vecs, size_t n, int iterations,
-                        std::vector<uint8_t>& index)
+                        Assignment& out)
 {
     Codebook book(entries);
+    const bool hinted = out.index.size() == n;
+    out.index.resize(n);
+    out.dist.resize(n);
     std::vector<int32_t> sums;
     std::vector<int32_t> counts;
     for (int round = 0; round <= iterations; ++round) {
         sums.assign(entries.size() * 6, 0);
         counts.assign(entries.size(), 0);
         for (size_t k = 0; k < n; ++k) {
-            int32_t d = 0;
-            const int e = book.nearest(vecs[k], index[k] < entries.size() ? index[k] : -1, &d);
-            index[k] = static_cast<uint8_t>(e);
+            const int hint = (hinted || round > 0) && out.index[k] < entries.size()
+                                 ? out.index[k] : -1;
+            const int e = book.nearest(vecs[k], hint, &out.dist[k]);
+            out.index[k] = static_cast<uint8_t>(e);
             counts[static_cast<size_t>(e)] += 1;
             for (int i = 0; i < 6; ++i)
                 sums[static_cast<size_t>(e) * 6 + i] += vecs[k].c[i];
@@ -196,13 +211,15 @@ Codebook refineCodebook(std::vector<Entry> entries, const Vec* vecs, size_t n, i
             renumber[e] = static_cast<int>(used.size());
             used.push_back(entries[e]);
         }
+    if (used.size() == entries.size())
+        return book;
     for (size_t k = 0; k < n; ++k)
-        index[k] = static_cast<uint8_t>(renumber[index[k]]);
+        out.index[k] = static_cast<uint8_t>(renumber[out.index[k]]);
     return Codebook(std::move(used));
 }
 
 Codebook trainCodebook(const Vec* vecs, size_t n, int maxEntries, int iterations,
-                       std::vector<uint8_t>& index)
+                       Assignment& out)
 {
     std::vector<uint32_t> order(n);
     for (size_t i = 0; i < n; ++i)
@@ -210,17 +227,17 @@ Codebook trainCodebook(const Vec* vecs, size_t n, int maxEntries, int iterations
     const std::vector<Cell> cells = medianCut(vecs, order, maxEntries);
 
     std::vector<Entry> entries(cells.size());
-    index.assign(n, 0);
+    out.index.assign(n, 0);
     for (size_t e = 0; e < cells.size(); ++e) {
         int32_t sum[6] = {};
         for (size_t k = cells[e].begin; k < cells[e].end; ++k) {
-            index[order[k]] = static_cast<uint8_t>(e);
+            out.index[order[k]] = static_cast<uint8_t>(e);
             for (int i = 0; i < 6; ++i)
                 sum[i] += vecs[order[k]].c[i];
         }
         entries[e] = toEntry(sum, static_cast<int32_t>(cells[e].end - cells[e].begin));
     }
-    return refineCodebook(std::move(entries), vecs, n, iterations, index);
+    return refineCodebook(std::move(entries), vecs, n, iterations, out);
 }
 
 } // namespace cinepak::detail

@@ -15,6 +15,10 @@
 
 #include <cstdint>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace cinepak::detail {
 
 // One vector in the error space: grey0..grey3, u, v and two zero lanes (16 bytes, so a
@@ -35,14 +39,24 @@ constexpr int kChromaScaleV = 15;
 // Distance units per unit of RGB squared error.
 constexpr int kDistPerRgbSse = 12;
 
+// Squared distance over the six coordinates (the two spare lanes are zero in every vector).
 inline int32_t distance(const Vec& a, const Vec& b)
 {
+#ifdef __SSE2__
+    const __m128i d = _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(a.c)),
+                                    _mm_load_si128(reinterpret_cast<const __m128i*>(b.c)));
+    __m128i s = _mm_madd_epi16(d, d);
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, _MM_SHUFFLE(1, 0, 3, 2)));
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, _MM_SHUFFLE(2, 3, 0, 1)));
+    return _mm_cvtsi128_si32(s);
+#else
     int32_t sum = 0;
     for (int i = 0; i < 6; ++i) {
         const int32_t d = a.c[i] - b.c[i];
         sum += d * d;
     }
     return sum;
+#endif
 }
 
 inline Vec toVec(const Entry& e)

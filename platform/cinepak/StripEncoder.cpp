@@ -10,57 +10,27 @@ namespace {
 
 constexpr int64_t kBitsV1 = 8;
 constexpr int64_t kBitsV4 = 32;
-
-struct Choice {
-    std::vector<uint8_t> v4Index; // 4 per block
-    std::vector<int32_t> v4Dist;  // per block
-    std::vector<uint8_t> v1Index; // 1 per block
-    std::vector<int32_t> v1Dist;  // per block, over the block's 16 pixels
-};
-
-void measureV4(const std::vector<Vec>& patches, const Codebook& book, Choice& c)
-{
-    const size_t blocks = patches.size() / 4;
-    c.v4Index.resize(patches.size());
-    c.v4Dist.assign(blocks, 0);
-    for (size_t p = 0; p < patches.size(); ++p) {
-        int32_t d = 0;
-        c.v4Index[p] = static_cast<uint8_t>(book.nearest(patches[p], -1, &d));
-        c.v4Dist[p / 4] += d;
-    }
-}
-
-void measureV1(const std::vector<Vec>& patches, const std::vector<Vec>& means,
-               const Codebook& book, Choice& c)
-{
-    c.v1Index.resize(means.size());
-    c.v1Dist.resize(means.size());
-    for (size_t b = 0; b < means.size(); ++b) {
-        int32_t d = 0;
-        const int e = book.nearest(means[b], -1, &d);
-        c.v1Index[b] = static_cast<uint8_t>(e);
-        int32_t full = 0;
-        for (int q = 0; q < 4; ++q)
-            full += distance(patches[b * 4 + static_cast<size_t>(q)],
-                             expandV1(book.vec(static_cast<size_t>(e)), q));
-        c.v1Dist[b] = full;
-    }
-}
-
 constexpr int64_t kBitsEntry = 48;
+
+// The error of drawing block b from V1 entry e, over the block's 16 pixels.
+int32_t v1Error(const std::vector<Vec>& patches, size_t b, const Vec& entry)
+{
+    int32_t sum = 0;
+    for (int q = 0; q < 4; ++q)
+        sum += distance(patches[b * 4 + static_cast<size_t>(q)], expandV1(entry, q));
+    return sum;
+}
 
 // Drops the entries whose users would lose less, by moving to their second nearest entry,
 // than the entry's own bytes are worth at this lambda, a quarter of the book at most per
 // pass so that an entry and its neighbour do not both go, then recentres what is left.
 // weight scales each vector's distance to block distance.
 Codebook prune(Codebook book, const std::vector<Vec>& vecs, int64_t weight, int64_t lambda,
-               int iterations)
+               int iterations, Assignment& out)
 {
-    if (vecs.empty())
-        return book;
     std::vector<int64_t> loss;
     std::vector<size_t> order;
-    while (book.size() > 1) {
+    while (lambda > 0 && book.size() > 1) {
         loss.assign(book.size(), 0);
         for (const Vec& v : vecs) {
             int32_t d1 = 0, d2 = 0;
@@ -84,16 +54,34 @@ Codebook prune(Codebook book, const std::vector<Vec>& vecs, int64_t weight, int6
             if (!drop[e])
                 kept.push_back(book.entries()[e]);
         book = Codebook(std::move(kept));
+        out.index.clear();
     }
-    std::vector<uint8_t> index(vecs.size(), 255);
-    return refineCodebook(book.entries(), vecs.data(), vecs.size(), iterations, index);
+    return refineCodebook(book.entries(), vecs.data(), vecs.size(), iterations, out);
 }
 
-void decide(const Choice& c, int64_t lambda, std::vector<uint8_t>& useV4)
+bool prefersV4(int32_t v4Dist, int32_t v1Dist, int64_t lambda)
 {
-    for (size_t b = 0; b < useV4.size(); ++b)
-        useV4[b] = int64_t{c.v4Dist[b]} * 256 + lambda * kBitsV4 <
-                   int64_t{c.v1Dist[b]} * 256 + lambda * kBitsV1;
+    return int64_t{v4Dist} * 256 + lambda * kBitsV4 < int64_t{v1Dist} * 256 + lambda * kBitsV1;
+}
+
+struct Work {
+    std::vector<Vec> subset;
+    std::vector<uint32_t> owner; // block of each subset vector
+    Assignment fit;
+};
+
+// Gathers the patches (V4) or means (V1) of the blocks that pass `take` into w.subset.
+template <typename Take>
+void gather(const std::vector<Vec>& vecs, size_t perBlock, size_t blocks, Take take, Work& w)
+{
+    w.subset.clear();
+    w.owner.clear();
+    for (size_t b = 0; b < blocks; ++b)
+        if (take(b))
+            for (size_t q = 0; q < perBlock; ++q) {
+                w.subset.push_back(vecs[b * perBlock + q]);
+                w.owner.push_back(static_cast<uint32_t>(b));
+            }
 }
 
 } // namespace
@@ -102,52 +90,77 @@ StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& m
                       const StripParams& params)
 {
     const size_t blocks = means.size();
-    std::vector<uint8_t> scratch;
-    Codebook v4 = trainCodebook(patches.data(), patches.size(), params.maxV4,
-                                params.iterations, scratch);
-    Codebook v1 = trainCodebook(means.data(), means.size(), params.maxV1, params.iterations,
-                                scratch);
-    Choice c;
-    std::vector<uint8_t> useV4(blocks, 0);
-    std::vector<Vec> subset;
-    for (int round = 0; round < params.rounds; ++round) {
-        measureV4(patches, v4, c);
-        measureV1(patches, means, v1, c);
-        decide(c, std::max(params.lambda, params.trainLambda), useV4);
-        // Retrain each book on the blocks that chose it.
-        subset.clear();
-        for (size_t b = 0; b < blocks; ++b)
-            if (useV4[b])
-                subset.insert(subset.end(), patches.begin() + static_cast<long>(b * 4),
-                              patches.begin() + static_cast<long>(b * 4 + 4));
-        if (!subset.empty())
-            v4 = trainCodebook(subset.data(), subset.size(), params.maxV4, params.iterations,
-                               scratch);
-        subset.clear();
-        for (size_t b = 0; b < blocks; ++b)
-            if (!useV4[b])
-                subset.push_back(means[b]);
-        if (!subset.empty())
-            v1 = trainCodebook(subset.data(), subset.size(), params.maxV1, params.iterations,
-                               scratch);
+    const int64_t trainLambda = std::max(params.lambda, params.trainLambda);
+    std::vector<uint8_t> v1Index(blocks, 0), v4Index(blocks * 4, 0), useV4(blocks, 0);
+    std::vector<int32_t> v1Dist(blocks, 0), v4Dist(blocks, 0);
+    std::vector<uint8_t> measured(blocks, 0);
+    Work w;
+
+    // V1 first: it serves every block, and its error tells which blocks V4 could improve
+    // enough to pay for its 24 extra bits (a V4 error is never below 0).
+    Codebook v1 = trainCodebook(means.data(), blocks, params.maxV1, params.iterations, w.fit);
+    for (size_t b = 0; b < blocks; ++b) {
+        v1Index[b] = w.fit.index[b];
+        v1Dist[b] = v1Error(patches, b, v1.vec(v1Index[b]));
     }
-    {
-        // Prune and recentre both books for the final choice (at lambda 0 only recentre).
-        subset.clear();
-        for (size_t b = 0; b < blocks; ++b)
-            if (useV4[b])
-                subset.insert(subset.end(), patches.begin() + static_cast<long>(b * 4),
-                              patches.begin() + static_cast<long>(b * 4 + 4));
-        v4 = prune(v4, subset, 1, params.lambda, params.iterations);
-        subset.clear();
-        for (size_t b = 0; b < blocks; ++b)
-            if (!useV4[b])
-                subset.push_back(means[b]);
-        v1 = prune(v1, subset, 4, params.lambda, params.iterations);
+
+    // Train V4 on the candidates at the training lambda and let blocks choose.
+    gather(patches, 4, blocks, [&](size_t b) { return prefersV4(0, v1Dist[b], trainLambda); }, w);
+    Codebook v4;
+    if (!w.subset.empty()) {
+        v4 = trainCodebook(w.subset.data(), w.subset.size(), params.maxV4, params.iterations,
+                           w.fit);
+        std::fill(v4Dist.begin(), v4Dist.end(), 0);
+        for (size_t k = 0; k < w.subset.size(); ++k)
+            v4Dist[w.owner[k]] += w.fit.dist[k];
+        for (size_t k = 0; k < w.subset.size(); k += 4)
+            useV4[w.owner[k]] = prefersV4(v4Dist[w.owner[k]], v1Dist[w.owner[k]], trainLambda);
+
+        // Retrain V4 on the blocks that chose it, dropping entries not worth their bytes.
+        gather(patches, 4, blocks, [&](size_t b) { return useV4[b] != 0; }, w);
+        if (!w.subset.empty()) {
+            w.fit.index.clear();
+            v4 = prune(v4, w.subset, 1, params.lambda, params.iterations, w.fit);
+            std::fill(v4Dist.begin(), v4Dist.end(), 0);
+            for (size_t k = 0; k < w.subset.size(); ++k) {
+                const uint32_t b = w.owner[k];
+                v4Index[b * 4 + (k & 3)] = w.fit.index[k];
+                v4Dist[b] += w.fit.dist[k];
+                measured[b] = 1;
+            }
+        } else {
+            v4 = Codebook();
+        }
     }
-    measureV4(patches, v4, c);
-    measureV1(patches, means, v1, c);
-    decide(c, params.lambda, useV4);
+
+    // Retrain V1 on the blocks that chose it, then every block's V1 choice.
+    gather(means, 1, blocks, [&](size_t b) { return useV4[b] == 0; }, w);
+    if (!w.subset.empty()) {
+        w.fit.index.clear();
+        v1 = prune(v1, w.subset, 4, params.lambda, params.iterations, w.fit);
+    }
+    for (size_t b = 0; b < blocks; ++b) {
+        int32_t d = 0;
+        v1Index[b] = static_cast<uint8_t>(v1.nearest(means[b], v1Index[b] < v1.size() ? v1Index[b] : -1, &d));
+        v1Dist[b] = v1Error(patches, b, v1.vec(v1Index[b]));
+    }
+
+    // Final choice at the real lambda; V4 errors of blocks not yet measured against the
+    // final V4 book are measured now.
+    for (size_t b = 0; b < blocks; ++b) {
+        useV4[b] = 0;
+        if (v4.size() == 0 || !prefersV4(0, v1Dist[b], params.lambda))
+            continue;
+        if (!measured[b]) {
+            v4Dist[b] = 0;
+            for (size_t q = 0; q < 4; ++q) {
+                int32_t d = 0;
+                v4Index[b * 4 + q] = static_cast<uint8_t>(v4.nearest(patches[b * 4 + q], -1, &d));
+                v4Dist[b] += d;
+            }
+        }
+        useV4[b] = prefersV4(v4Dist[b], v1Dist[b], params.lambda);
+    }
 
     // Keep only the entries the chosen blocks use, renumbered in order of first use.
     StripCode code;
@@ -156,9 +169,9 @@ StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& m
     std::vector<int> map4(v4.size(), -1), map1(v1.size(), -1);
     for (size_t b = 0; b < blocks; ++b) {
         if (useV4[b]) {
-            code.distortion += c.v4Dist[b];
+            code.distortion += v4Dist[b];
             for (size_t q = 0; q < 4; ++q) {
-                const uint8_t e = c.v4Index[b * 4 + q];
+                const uint8_t e = v4Index[b * 4 + q];
                 if (map4[e] < 0) {
                     map4[e] = static_cast<int>(code.v4.size());
                     code.v4.push_back(v4.entries()[e]);
@@ -166,8 +179,8 @@ StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& m
                 code.indices[b * 4 + q] = static_cast<uint8_t>(map4[e]);
             }
         } else {
-            code.distortion += c.v1Dist[b];
-            const uint8_t e = c.v1Index[b];
+            code.distortion += v1Dist[b];
+            const uint8_t e = v1Index[b];
             if (map1[e] < 0) {
                 map1[e] = static_cast<int>(code.v1.size());
                 code.v1.push_back(v1.entries()[e]);
