@@ -137,64 +137,96 @@ int Codebook::nearestTwo(const Vec& v, int32_t* first, int32_t* second) const
 
 namespace {
 
+// A cell of the median cut: vectors order[begin, end) with their coordinate sums.
 struct Cell {
-    size_t begin;
-    size_t end;
-    int64_t sse;
-    int axis;
-    int64_t sum; // along axis
+    size_t begin = 0;
+    size_t end = 0;
+    int64_t sum[6] = {};
+    int64_t sq[6] = {};
+    int64_t sse = 0; // squared error about the cell's mean
+    int axis = 0;    // coordinate of largest spread
 };
 
-// Statistics of the vectors order[begin, end): total squared error about the mean and
-// the axis of largest spread.
-Cell measure(const Vec* vecs, const std::vector<uint32_t>& order, size_t begin, size_t end)
+void addStats(const Vec* vecs, const uint32_t* order, size_t begin, size_t end, Cell& c)
 {
-    int64_t sum[6] = {}, sq[6] = {};
     for (size_t k = begin; k < end; ++k) {
         const Vec& v = vecs[order[k]];
         for (int i = 0; i < 6; ++i) {
-            sum[i] += v.c[i];
-            sq[i] += int64_t{v.c[i]} * v.c[i];
+            c.sum[i] += v.c[i];
+            c.sq[i] += int32_t{v.c[i]} * v.c[i];
         }
     }
-    const int64_t n = static_cast<int64_t>(end - begin);
-    Cell cell{begin, end, 0, 0, sum[0]};
+}
+
+void finishStats(Cell& c)
+{
+    const int64_t n = static_cast<int64_t>(c.end - c.begin);
     int64_t widest = -1;
+    c.sse = 0;
     for (int i = 0; i < 6; ++i) {
-        const int64_t spread = sq[i] * n - sum[i] * sum[i]; // n^2 x variance
-        cell.sse += spread / n;
+        const int64_t spread = c.sq[i] * n - c.sum[i] * c.sum[i]; // n^2 x variance
+        c.sse += spread / n;
         if (spread > widest) {
             widest = spread;
-            cell.axis = i;
-            cell.sum = sum[i];
+            c.axis = i;
         }
     }
-    return cell;
 }
 
 // Seeds: split the cell with the largest error at the mean of its widest axis until
 // there are maxEntries cells or no cell can be split.
 std::vector<Cell> medianCut(const Vec* vecs, std::vector<uint32_t>& order, int maxEntries)
 {
-    std::vector<Cell> cells{measure(vecs, order, 0, order.size())};
+    std::vector<Cell> cells(1);
+    cells[0].end = order.size();
+    addStats(vecs, order.data(), 0, order.size(), cells[0]);
+    finishStats(cells[0]);
+    std::vector<int64_t> sse{cells[0].sse}; // kept apart: the scan below is the hot part
+    std::vector<uint32_t> tmp(order.size());
     while (static_cast<int>(cells.size()) < maxEntries) {
         size_t pick = 0;
-        for (size_t i = 1; i < cells.size(); ++i)
-            if (cells[i].sse > cells[pick].sse)
+        for (size_t i = 1; i < sse.size(); ++i)
+            if (sse[i] > sse[pick])
                 pick = i;
         const Cell c = cells[pick];
         if (c.sse <= 0)
             break;
         const int64_t n = static_cast<int64_t>(c.end - c.begin);
-        // Left: values at or below the mean (compared as v * n <= sum, exact).
-        size_t mid = c.begin;
-        for (size_t k = c.begin; k < c.end; ++k)
-            if (int64_t{vecs[order[k]].c[c.axis]} * n <= c.sum)
-                std::swap(order[k], order[mid++]);
-        if (mid == c.begin || mid == c.end)
+        const int axis = c.axis;
+        // Left: values at or below the mean (compared as v * n <= sum, exact). Each
+        // element goes to both ends of tmp; only the end it belongs to moves on.
+        size_t lo = c.begin, hi = c.end - 1;
+        for (size_t k = c.begin; k < c.end; ++k) {
+            const uint32_t id = order[k];
+            const bool left = int64_t{vecs[id].c[axis]} * n <= c.sum[axis];
+            tmp[lo] = id;
+            tmp[hi] = id;
+            lo += left;
+            hi -= !left;
+        }
+        if (lo == c.begin || lo == c.end)
             break; // cannot happen with a positive spread; guards the loop
-        cells[pick] = measure(vecs, order, c.begin, mid);
-        cells.push_back(measure(vecs, order, mid, c.end));
+        std::copy(tmp.begin() + static_cast<long>(c.begin), tmp.begin() + static_cast<long>(c.end),
+                  order.begin() + static_cast<long>(c.begin));
+        Cell left, right;
+        left.begin = c.begin;
+        left.end = lo;
+        right.begin = lo;
+        right.end = c.end;
+        // Sum the smaller side; the larger is the parent minus it.
+        Cell& small = (lo - c.begin <= c.end - lo) ? left : right;
+        Cell& large = (&small == &left) ? right : left;
+        addStats(vecs, order.data(), small.begin, small.end, small);
+        for (int i = 0; i < 6; ++i) {
+            large.sum[i] = c.sum[i] - small.sum[i];
+            large.sq[i] = c.sq[i] - small.sq[i];
+        }
+        finishStats(left);
+        finishStats(right);
+        cells[pick] = left;
+        cells.push_back(right);
+        sse[pick] = left.sse;
+        sse.push_back(right.sse);
     }
     return cells;
 }
@@ -256,12 +288,11 @@ Codebook trainCodebook(const Vec* vecs, size_t n, int maxEntries, int iterations
     std::vector<Entry> entries(cells.size());
     out.index.assign(n, 0);
     for (size_t e = 0; e < cells.size(); ++e) {
-        int32_t sum[6] = {};
-        for (size_t k = cells[e].begin; k < cells[e].end; ++k) {
+        int32_t sum[6];
+        for (int i = 0; i < 6; ++i)
+            sum[i] = static_cast<int32_t>(cells[e].sum[i]);
+        for (size_t k = cells[e].begin; k < cells[e].end; ++k)
             out.index[order[k]] = static_cast<uint8_t>(e);
-            for (int i = 0; i < 6; ++i)
-                sum[i] += vecs[order[k]].c[i];
-        }
         entries[e] = toEntry(sum, static_cast<int32_t>(cells[e].end - cells[e].begin));
     }
     return refineCodebook(std::move(entries), vecs, n, iterations, out);

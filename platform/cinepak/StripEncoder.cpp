@@ -12,12 +12,22 @@ constexpr int64_t kBitsV1 = 8;
 constexpr int64_t kBitsV4 = 32;
 constexpr int64_t kBitsEntry = 48;
 
-// The error of drawing block b from V1 entry e, over the block's 16 pixels.
-int32_t v1Error(const std::vector<Vec>& patches, size_t b, const Vec& entry)
+// Each V1 entry drawn over the four quadrants of a block, as patch vectors.
+std::vector<Vec> expandBook(const Codebook& book)
+{
+    std::vector<Vec> out(book.size() * 4);
+    for (size_t e = 0; e < book.size(); ++e)
+        for (int q = 0; q < 4; ++q)
+            out[e * 4 + static_cast<size_t>(q)] = expandV1(book.vec(e), q);
+    return out;
+}
+
+// The error of drawing block b from the expanded V1 entry, over the block's 16 pixels.
+int32_t v1Error(const std::vector<Vec>& patches, size_t b, const Vec* expanded)
 {
     int32_t sum = 0;
-    for (int q = 0; q < 4; ++q)
-        sum += distance(patches[b * 4 + static_cast<size_t>(q)], expandV1(entry, q));
+    for (size_t q = 0; q < 4; ++q)
+        sum += distance(patches[b * 4 + q], expanded[q]);
     return sum;
 }
 
@@ -99,9 +109,10 @@ StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& m
     // V1 first: it serves every block, and its error tells which blocks V4 could improve
     // enough to pay for its 24 extra bits (a V4 error is never below 0).
     Codebook v1 = trainCodebook(means.data(), blocks, params.maxV1, params.iterations, w.fit);
+    std::vector<Vec> expanded = expandBook(v1);
     for (size_t b = 0; b < blocks; ++b) {
         v1Index[b] = w.fit.index[b];
-        v1Dist[b] = v1Error(patches, b, v1.vec(v1Index[b]));
+        v1Dist[b] = v1Error(patches, b, &expanded[size_t{v1Index[b]} * 4]);
     }
 
     // Train V4 on the candidates at the training lambda and let blocks choose.
@@ -139,10 +150,11 @@ StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& m
         w.fit.index.clear();
         v1 = prune(v1, w.subset, 4, params.lambda, params.iterations, w.fit);
     }
+    expanded = expandBook(v1);
     for (size_t b = 0; b < blocks; ++b) {
         int32_t d = 0;
-        v1Index[b] = static_cast<uint8_t>(v1.nearest(means[b], v1Index[b] < v1.size() ? v1Index[b] : -1, &d));
-        v1Dist[b] = v1Error(patches, b, v1.vec(v1Index[b]));
+        v1Index[b] = static_cast<uint8_t>(v1.nearest(means[b], -1, &d));
+        v1Dist[b] = v1Error(patches, b, &expanded[size_t{v1Index[b]} * 4]);
     }
 
     // Final choice at the real lambda; V4 errors of blocks not yet measured against the
