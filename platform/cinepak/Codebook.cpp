@@ -234,10 +234,9 @@ std::vector<Cell> medianCut(const Vec* vecs, std::vector<uint32_t>& order, int m
 } // namespace
 
 Codebook refineCodebook(std::vector<Entry> entries, const Vec* vecs, size_t n, int iterations,
-                        Assignment& out)
+                        Assignment& out, Given given)
 {
     Codebook book(entries);
-    const bool hinted = out.index.size() == n;
     out.index.resize(n);
     out.dist.resize(n);
     std::vector<int32_t> sums;
@@ -245,10 +244,11 @@ Codebook refineCodebook(std::vector<Entry> entries, const Vec* vecs, size_t n, i
     for (int round = 0; round <= iterations; ++round) {
         sums.assign(entries.size() * 6, 0);
         counts.assign(entries.size(), 0);
+        const bool search = round > 0 || given != Given::exact;
+        const bool hinted = round > 0 || given == Given::hints;
         for (size_t k = 0; k < n; ++k) {
-            const int hint = (hinted || round > 0) && out.index[k] < entries.size()
-                                 ? out.index[k] : -1;
-            const int e = book.nearest(vecs[k], hint, &out.dist[k]);
+            const int e = search ? book.nearest(vecs[k], hinted ? out.index[k] : -1, &out.dist[k])
+                                 : out.index[k];
             out.index[k] = static_cast<uint8_t>(e);
             counts[static_cast<size_t>(e)] += 1;
             for (int i = 0; i < 6; ++i)
@@ -295,7 +295,7 @@ Codebook trainCodebook(const Vec* vecs, size_t n, int maxEntries, int iterations
             out.index[order[k]] = static_cast<uint8_t>(e);
         entries[e] = toEntry(sum, static_cast<int32_t>(cells[e].end - cells[e].begin));
     }
-    return refineCodebook(std::move(entries), vecs, n, iterations, out);
+    return refineCodebook(std::move(entries), vecs, n, iterations, out, Given::hints);
 }
 
 } // namespace cinepak::detail

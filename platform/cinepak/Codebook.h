@@ -49,10 +49,16 @@ struct Assignment {
 Codebook trainCodebook(const Vec* vecs, size_t n, int maxEntries, int iterations,
                        Assignment& out);
 
+// How much of an assignment handed to refineCodebook can be trusted.
+enum class Given {
+    nothing, // out is ignored
+    hints,   // out.index holds a good guess per vector
+    exact,   // out.index and out.dist are each vector's nearest entry in `entries`
+};
+
 // Runs `iterations` k-means rounds from the given entries, assigns every vector its
-// nearest entry (out.index holds hints on entry when it has n elements) and drops
-// unused entries.
+// nearest entry and drops unused entries.
 Codebook refineCodebook(std::vector<Entry> entries, const Vec* vecs, size_t n, int iterations,
-                        Assignment& out);
+                        Assignment& out, Given given);
 
 } // namespace cinepak::detail

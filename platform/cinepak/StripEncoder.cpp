@@ -36,7 +36,7 @@ int32_t v1Error(const std::vector<Vec>& patches, size_t b, const Vec* expanded)
 // pass so that an entry and its neighbour do not both go, then recentres what is left.
 // weight scales each vector's distance to block distance.
 Codebook prune(Codebook book, const std::vector<Vec>& vecs, int64_t weight, int64_t lambda,
-               int iterations, Assignment& out)
+               int iterations, Assignment& out, Given given)
 {
     std::vector<int64_t> loss;
     std::vector<size_t> order;
@@ -64,9 +64,9 @@ Codebook prune(Codebook book, const std::vector<Vec>& vecs, int64_t weight, int6
             if (!drop[e])
                 kept.push_back(book.entries()[e]);
         book = Codebook(std::move(kept));
-        out.index.clear();
+        given = Given::nothing;
     }
-    return refineCodebook(book.entries(), vecs.data(), vecs.size(), iterations, out);
+    return refineCodebook(book.entries(), vecs.data(), vecs.size(), iterations, out, given);
 }
 
 bool prefersV4(int32_t v4Dist, int32_t v1Dist, int64_t lambda)
@@ -81,17 +81,28 @@ struct Work {
 };
 
 // Gathers the patches (V4) or means (V1) of the blocks that pass `take` into w.subset.
+// A current assignment of the same vectors (fit, indexed by position in the previous
+// subset when w.owner is filled, else by vector) is carried over to the new subset.
 template <typename Take>
 void gather(const std::vector<Vec>& vecs, size_t perBlock, size_t blocks, Take take, Work& w)
 {
+    std::vector<uint32_t> position(blocks, UINT32_MAX);
+    const bool byOwner = !w.owner.empty();
+    for (size_t k = 0; k < w.owner.size(); k += perBlock)
+        position[w.owner[k]] = static_cast<uint32_t>(k);
+    Assignment carried;
     w.subset.clear();
     w.owner.clear();
     for (size_t b = 0; b < blocks; ++b)
         if (take(b))
             for (size_t q = 0; q < perBlock; ++q) {
+                const size_t from = byOwner ? position[b] + q : b * perBlock + q;
                 w.subset.push_back(vecs[b * perBlock + q]);
                 w.owner.push_back(static_cast<uint32_t>(b));
+                carried.index.push_back(from < w.fit.index.size() ? w.fit.index[from] : 0);
+                carried.dist.push_back(from < w.fit.dist.size() ? w.fit.dist[from] : 0);
             }
+    w.fit = std::move(carried);
 }
 
 } // namespace
@@ -104,39 +115,39 @@ StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& m
     std::vector<uint8_t> v1Index(blocks, 0), v4Index(blocks * 4, 0), useV4(blocks, 0);
     std::vector<int32_t> v1Dist(blocks, 0), v4Dist(blocks, 0);
     std::vector<uint8_t> measured(blocks, 0);
-    Work w;
+    Work w1, w4;
 
     // V1 first: it serves every block, and its error tells which blocks V4 could improve
     // enough to pay for its 24 extra bits (a V4 error is never below 0).
-    Codebook v1 = trainCodebook(means.data(), blocks, params.maxV1, params.iterations, w.fit);
+    Codebook v1 = trainCodebook(means.data(), blocks, params.maxV1, params.iterations, w1.fit);
     std::vector<Vec> expanded = expandBook(v1);
     for (size_t b = 0; b < blocks; ++b) {
-        v1Index[b] = w.fit.index[b];
+        v1Index[b] = w1.fit.index[b];
         v1Dist[b] = v1Error(patches, b, &expanded[size_t{v1Index[b]} * 4]);
     }
 
     // Train V4 on the candidates at the training lambda and let blocks choose.
-    gather(patches, 4, blocks, [&](size_t b) { return prefersV4(0, v1Dist[b], trainLambda); }, w);
+    gather(patches, 4, blocks, [&](size_t b) { return prefersV4(0, v1Dist[b], trainLambda); },
+           w4);
     Codebook v4;
-    if (!w.subset.empty()) {
-        v4 = trainCodebook(w.subset.data(), w.subset.size(), params.maxV4, params.iterations,
-                           w.fit);
+    if (!w4.subset.empty()) {
+        v4 = trainCodebook(w4.subset.data(), w4.subset.size(), params.maxV4, params.iterations,
+                           w4.fit);
         std::fill(v4Dist.begin(), v4Dist.end(), 0);
-        for (size_t k = 0; k < w.subset.size(); ++k)
-            v4Dist[w.owner[k]] += w.fit.dist[k];
-        for (size_t k = 0; k < w.subset.size(); k += 4)
-            useV4[w.owner[k]] = prefersV4(v4Dist[w.owner[k]], v1Dist[w.owner[k]], trainLambda);
+        for (size_t k = 0; k < w4.subset.size(); ++k)
+            v4Dist[w4.owner[k]] += w4.fit.dist[k];
+        for (size_t k = 0; k < w4.subset.size(); k += 4)
+            useV4[w4.owner[k]] = prefersV4(v4Dist[w4.owner[k]], v1Dist[w4.owner[k]], trainLambda);
 
         // Retrain V4 on the blocks that chose it, dropping entries not worth their bytes.
-        gather(patches, 4, blocks, [&](size_t b) { return useV4[b] != 0; }, w);
-        if (!w.subset.empty()) {
-            w.fit.index.clear();
-            v4 = prune(v4, w.subset, 1, params.lambda, params.iterations, w.fit);
+        gather(patches, 4, blocks, [&](size_t b) { return useV4[b] != 0; }, w4);
+        if (!w4.subset.empty()) {
+            v4 = prune(v4, w4.subset, 1, params.lambda, params.iterations, w4.fit, Given::exact);
             std::fill(v4Dist.begin(), v4Dist.end(), 0);
-            for (size_t k = 0; k < w.subset.size(); ++k) {
-                const uint32_t b = w.owner[k];
-                v4Index[b * 4 + (k & 3)] = w.fit.index[k];
-                v4Dist[b] += w.fit.dist[k];
+            for (size_t k = 0; k < w4.subset.size(); ++k) {
+                const uint32_t b = w4.owner[k];
+                v4Index[b * 4 + (k & 3)] = w4.fit.index[k];
+                v4Dist[b] += w4.fit.dist[k];
                 measured[b] = 1;
             }
         } else {
@@ -145,11 +156,9 @@ StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& m
     }
 
     // Retrain V1 on the blocks that chose it, then every block's V1 choice.
-    gather(means, 1, blocks, [&](size_t b) { return useV4[b] == 0; }, w);
-    if (!w.subset.empty()) {
-        w.fit.index.clear();
-        v1 = prune(v1, w.subset, 4, params.lambda, params.iterations, w.fit);
-    }
+    gather(means, 1, blocks, [&](size_t b) { return useV4[b] == 0; }, w1);
+    if (!w1.subset.empty())
+        v1 = prune(v1, w1.subset, 4, params.lambda, params.iterations, w1.fit, Given::exact);
     expanded = expandBook(v1);
     for (size_t b = 0; b < blocks; ++b) {
         int32_t d = 0;
