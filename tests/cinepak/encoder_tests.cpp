@@ -60,8 +60,12 @@ TEST_P(FrameRules, KeyFrameInTheRepackableLayout)
     EXPECT_EQ(media::readLE32(h + 16), media::kFourCCCvid);
     EXPECT_EQ(media::readLE32(h + 20), e.frame.size());
 
-    std::vector<uint8_t> rgb;
+    std::vector<uint8_t> rgb, decoded;
     ASSERT_EQ(cinepak::test::checkAndDecode(e.frame, c.width, c.height, rgb), "");
+    std::string error;
+    ASSERT_TRUE(cinepak::test::decodeWithDecoder(e.frame, c.width, c.height, decoded, &error))
+        << error;
+    EXPECT_TRUE(decoded == rgb) << "the decoder draws the frame differently";
     if (c.width * c.height <= 320 * 240) {
         EXPECT_GE(stripCount(e.frame), 1);
         EXPECT_LE(stripCount(e.frame), 3);
@@ -215,8 +219,11 @@ TEST(Compressor, FfmpegDecodesOurFramesToTheSamePixels)
         const Encoded e = encode(dib, c.quality);
         std::vector<uint8_t> ours;
         ASSERT_EQ(cinepak::test::checkAndDecode(e.frame, c.width, c.height, ours), "");
+        std::vector<uint8_t> decoded;
+        ASSERT_TRUE(cinepak::test::decodeWithDecoder(e.frame, c.width, c.height, decoded, nullptr));
         const auto theirs = cinepak::test::ffmpegDecode({e.frame}, c.width, c.height, dir.string());
         EXPECT_TRUE(theirs[0] == ours) << c.width << "x" << c.height << " q" << c.quality;
+        EXPECT_TRUE(theirs[0] == decoded) << c.width << "x" << c.height << " q" << c.quality;
     }
     fs::remove_all(dir);
 }
