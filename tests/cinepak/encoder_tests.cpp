@@ -180,9 +180,26 @@ TEST(Compressor, RefusesInputItCannotTake)
     h = good.header;
     h.biCompression = media::kBiBitfields;
     refuses(h, good.rows.data(), 10000);
+    h = good.header;
+    h.biSizeImage -= 1;
+    refuses(h, good.rows.data(), 10000);
     refuses(good.header, nullptr, 10000);
     refuses(good.header, good.rows.data(), 10001);
     refuses(good.header, good.rows.data(), -2);
+}
+
+TEST(Compressor, PicturesTooLargeForStripsUnder64KiBAreRefusedAtOnce)
+{
+    // 8192 x 8192 needs 128 KiB per strip even with 32 strips of one-byte blocks; the
+    // check comes before any pixel is read, so the rows need not exist.
+    media::BitmapInfoHeader h;
+    h.biWidth = 8192;
+    h.biHeight = 8192;
+    h.biBitCount = 24;
+    const uint8_t pixel[4] = {};
+    Compressor compressor;
+    int32_t size = 1 << 24;
+    EXPECT_THROW(compressor.compress(h, pixel, h, 10000, size), CompressError);
 }
 
 TEST(Compressor, WideFramesTakeMoreStripsToStayUnder64KiB)
