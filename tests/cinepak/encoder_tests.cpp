@@ -83,7 +83,13 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{320, 224, 24, false, 10000}, SizeCase{320, 224, 16, true, 7000},
                       SizeCase{320, 224, 32, false, 2000}, SizeCase{352, 240, 32, true, 10000},
                       SizeCase{352, 240, 24, false, 4000}, SizeCase{641, 479, 24, false, 10000},
-                      SizeCase{641, 479, 16, true, 8000}));
+                      SizeCase{641, 479, 16, true, 8000}),
+    [](const ::testing::TestParamInfo<SizeCase>& param) {
+        const SizeCase& c = param.param;
+        return std::to_string(c.width) + "x" + std::to_string(c.height) + "_" +
+               std::to_string(c.bits) + "bit_" + (c.topDown ? "topdown" : "bottomup") + "_q" +
+               std::to_string(c.quality);
+    });
 
 TEST(Compressor, StoredOrderAndDepthDoNotChangeTheFrame)
 {
