@@ -103,36 +103,56 @@ int Codebook::nearest(const Vec& v, int hint, int32_t* dist) const
     return entryAt_[static_cast<size_t>(best)];
 }
 
-int Codebook::nearestTwo(const Vec& v, int32_t* first, int32_t* second) const
+Codebook::Two Codebook::nearestTwo(const Vec& v, int hint) const
 {
-    int best = 0;
-    int64_t d1 = std::numeric_limits<int32_t>::max(), d2 = d1;
     const int32_t key = greySum(v);
     const int n = static_cast<int>(keys_.size());
-    const int pos = std::min(static_cast<int>(std::lower_bound(keys_.begin(), keys_.end(), key) -
-                                              keys_.begin()), n - 1);
-    const auto visit = [&](int i) {
-        // Scanning away from the key on either side, so the gap only grows.
-        const int64_t gap = keys_[static_cast<size_t>(i)] - key;
-        if (gap * gap >= 4 * d2)
-            return false;
-        const int32_t d = distance(v, sorted_[static_cast<size_t>(i)]);
+    int start;
+    if (hint >= 0) {
+        start = rank_[static_cast<size_t>(hint)];
+    } else {
+        start = static_cast<int>(std::lower_bound(keys_.begin(), keys_.end(), key) -
+                                 keys_.begin());
+        start = std::min(start, n - 1);
+    }
+    // As nearest(), with the second best bounding the scan.
+    const Vec* vecs = sorted_.data();
+    const int32_t* keys = keys_.data();
+    int b1 = start, b2 = -1;
+    int32_t d1 = distance(v, vecs[start]);
+    int32_t d2 = std::numeric_limits<int32_t>::max();
+    const auto take = [&](int i, int32_t d) {
         if (d < d1) {
             d2 = d1;
+            b2 = b1;
             d1 = d;
-            best = i;
+            b1 = i;
         } else if (d < d2) {
             d2 = d;
+            b2 = i;
         }
-        return true;
     };
-    for (int i = pos; i < n && visit(i); ++i) {
+    const auto beyond = [&](int32_t gap) {
+        return gap > 0 && int64_t{gap} * gap >= 4 * int64_t{d2};
+    };
+    int32_t d[4];
+    int i = start + 1;
+    for (; i + 4 <= n && !beyond(keys[i] - key); i += 4) {
+        distances4(v, vecs + i, d);
+        for (int k = 0; k < 4; ++k)
+            take(i + k, d[k]);
     }
-    for (int i = pos - 1; i >= 0 && visit(i); --i) {
+    for (; i < n && !beyond(keys[i] - key); ++i)
+        take(i, distance(v, vecs[i]));
+    for (i = start - 4; i >= 0 && !beyond(key - keys[i + 3]); i -= 4) {
+        distances4(v, vecs + i, d);
+        for (int k = 3; k >= 0; --k)
+            take(i + k, d[k]);
     }
-    *first = static_cast<int32_t>(d1);
-    *second = static_cast<int32_t>(d2);
-    return entryAt_[static_cast<size_t>(best)];
+    for (i += 3; i >= 0 && !beyond(key - keys[i]); --i)
+        take(i, distance(v, vecs[i]));
+    return {entryAt_[static_cast<size_t>(b1)], b2 < 0 ? -1 : entryAt_[static_cast<size_t>(b2)],
+            d1, d2};
 }
 
 namespace {

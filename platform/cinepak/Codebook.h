@@ -25,9 +25,15 @@ public:
     // The result depends only on the book, v and hint.
     int nearest(const Vec& v, int hint, int32_t* dist) const;
 
-    // The distances to the nearest and the second nearest entry (the second is the
-    // largest int32 for a one-entry book); returns the nearest entry.
-    int nearestTwo(const Vec& v, int32_t* first, int32_t* second) const;
+    // The nearest and the second nearest entry (the second is -1, at the largest int32
+    // distance, for a one-entry book). hint as for nearest().
+    struct Two {
+        int first;
+        int second;
+        int32_t firstDist;
+        int32_t secondDist;
+    };
+    Two nearestTwo(const Vec& v, int hint) const;
 
 private:
     std::vector<Entry> entries_;

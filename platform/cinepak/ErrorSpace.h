@@ -60,11 +60,10 @@ inline int32_t distance(const Vec& a, const Vec& b)
 #endif
 }
 
-// The smallest distance from v to four vectors, and in *lanes a bit (1 << k) for each of
-// the four that is at that distance. Same values with or without SIMD.
-inline int32_t nearestOf4(const Vec& v, const Vec* e, unsigned* lanes)
-{
 #ifdef __SSE2__
+// The four distances from v to e[0..3] in one register.
+inline __m128i distances4(const Vec& v, const Vec* e)
+{
     const __m128i a = _mm_load_si128(reinterpret_cast<const __m128i*>(v.c));
     const auto part = [&a](const Vec& x) {
         const __m128i diff = _mm_sub_epi16(a, _mm_load_si128(reinterpret_cast<const __m128i*>(x.c)));
@@ -73,7 +72,27 @@ inline int32_t nearestOf4(const Vec& v, const Vec* e, unsigned* lanes)
     const __m128i d0 = part(e[0]), d1 = part(e[1]), d2 = part(e[2]), d3 = part(e[3]);
     const __m128i s01 = _mm_add_epi32(_mm_unpacklo_epi32(d0, d1), _mm_unpackhi_epi32(d0, d1));
     const __m128i s23 = _mm_add_epi32(_mm_unpacklo_epi32(d2, d3), _mm_unpackhi_epi32(d2, d3));
-    const __m128i sum = _mm_add_epi32(_mm_unpacklo_epi64(s01, s23), _mm_unpackhi_epi64(s01, s23));
+    return _mm_add_epi32(_mm_unpacklo_epi64(s01, s23), _mm_unpackhi_epi64(s01, s23));
+}
+#endif
+
+// The distances from v to e[0..3].
+inline void distances4(const Vec& v, const Vec* e, int32_t out[4])
+{
+#ifdef __SSE2__
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), distances4(v, e));
+#else
+    for (int k = 0; k < 4; ++k)
+        out[k] = distance(v, e[k]);
+#endif
+}
+
+// The smallest distance from v to four vectors, and in *lanes a bit (1 << k) for each of
+// the four that is at that distance. Same values with or without SIMD.
+inline int32_t nearestOf4(const Vec& v, const Vec* e, unsigned* lanes)
+{
+#ifdef __SSE2__
+    const __m128i sum = distances4(v, e);
     const auto min32 = [](__m128i x, __m128i y) {
         const __m128i greater = _mm_cmpgt_epi32(x, y);
         return _mm_or_si128(_mm_and_si128(greater, y), _mm_andnot_si128(greater, x));

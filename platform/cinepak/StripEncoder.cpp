@@ -40,13 +40,20 @@ Codebook prune(Codebook book, const std::vector<Vec>& vecs, int64_t weight, int6
 {
     std::vector<int64_t> loss;
     std::vector<size_t> order;
+    std::vector<int> renumber;
+    std::vector<uint8_t> second(vecs.size(), 0);
+    bool hinted = given != Given::nothing && out.index.size() == vecs.size();
     while (lambda > 0 && book.size() > 1) {
         loss.assign(book.size(), 0);
-        for (const Vec& v : vecs) {
-            int32_t d1 = 0, d2 = 0;
-            const int e = book.nearestTwo(v, &d1, &d2);
-            loss[static_cast<size_t>(e)] += (int64_t{d2} - d1) * weight * 256;
+        out.index.resize(vecs.size());
+        for (size_t k = 0; k < vecs.size(); ++k) {
+            const Codebook::Two two = book.nearestTwo(vecs[k], hinted ? out.index[k] : -1);
+            loss[static_cast<size_t>(two.first)] +=
+                (int64_t{two.secondDist} - two.firstDist) * weight * 256;
+            out.index[k] = static_cast<uint8_t>(two.first);
+            second[k] = static_cast<uint8_t>(std::max(two.second, 0));
         }
+        hinted = true;
         order.clear();
         for (size_t e = 0; e < book.size(); ++e)
             if (loss[e] < lambda * kBitsEntry)
@@ -56,15 +63,24 @@ Codebook prune(Codebook book, const std::vector<Vec>& vecs, int64_t weight, int6
         std::stable_sort(order.begin(), order.end(),
                          [&](size_t a, size_t b) { return loss[a] < loss[b]; });
         order.resize(std::min(order.size(), std::max<size_t>(1, book.size() / 4)));
-        std::vector<uint8_t> drop(book.size(), 0);
+        renumber.assign(book.size(), 0);
         for (size_t e : order)
-            drop[e] = 1;
+            renumber[e] = -1;
         std::vector<Entry> kept;
         for (size_t e = 0; e < book.size(); ++e)
-            if (!drop[e])
+            if (renumber[e] == 0) {
+                renumber[e] = static_cast<int>(kept.size());
                 kept.push_back(book.entries()[e]);
+            }
         book = Codebook(std::move(kept));
-        given = Given::nothing;
+        // Each vector's old entry, or its second if that went, starts the next search
+        // (any start gives the exact answer; a near one gives it sooner).
+        for (size_t k = 0; k < vecs.size(); ++k) {
+            const int e = renumber[out.index[k]] >= 0 ? renumber[out.index[k]]
+                                                      : renumber[second[k]];
+            out.index[k] = static_cast<uint8_t>(std::max(e, 0));
+        }
+        given = Given::hints;
     }
     return refineCodebook(book.entries(), vecs.data(), vecs.size(), iterations, out, given);
 }
