@@ -121,94 +121,34 @@ void gather(const std::vector<Vec>& vecs, size_t perBlock, size_t blocks, Take t
     w.fit = std::move(carried);
 }
 
-} // namespace
+// Per block of the strip: the current V1 and V4 choices and their errors.
+struct Choices {
+    explicit Choices(size_t blocks)
+        : v1Index(blocks, 0), v4Index(blocks * 4, 0), useV4(blocks, 0), v1Dist(blocks, 0),
+          v4Dist(blocks, 0), measured(blocks, 0)
+    {
+    }
+    std::vector<uint8_t> v1Index;
+    std::vector<uint8_t> v4Index; // 4 per block
+    std::vector<uint8_t> useV4;
+    std::vector<int32_t> v1Dist;
+    std::vector<int32_t> v4Dist;
+    std::vector<uint8_t> measured; // v4Index/v4Dist hold the final V4 book's nearest
+};
 
-StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& means,
-                      const StripParams& params)
+// Keeps only the entries the chosen blocks use, renumbered in order of first use.
+StripCode emit(const Codebook& v4, const Codebook& v1, const Choices& c)
 {
-    const size_t blocks = means.size();
-    const int64_t trainLambda = std::max(params.lambda, params.trainLambda);
-    std::vector<uint8_t> v1Index(blocks, 0), v4Index(blocks * 4, 0), useV4(blocks, 0);
-    std::vector<int32_t> v1Dist(blocks, 0), v4Dist(blocks, 0);
-    std::vector<uint8_t> measured(blocks, 0);
-    Work w1, w4;
-
-    // V1 first: it serves every block, and its error tells which blocks V4 could improve
-    // enough to pay for its 24 extra bits (a V4 error is never below 0).
-    Codebook v1 = trainCodebook(means.data(), blocks, params.maxV1, params.iterations, w1.fit);
-    std::vector<Vec> expanded = expandBook(v1);
-    for (size_t b = 0; b < blocks; ++b) {
-        v1Index[b] = w1.fit.index[b];
-        v1Dist[b] = v1Error(patches, b, &expanded[size_t{v1Index[b]} * 4]);
-    }
-
-    // Train V4 on the candidates at the training lambda and let blocks choose.
-    gather(patches, 4, blocks, [&](size_t b) { return prefersV4(0, v1Dist[b], trainLambda); },
-           w4);
-    Codebook v4;
-    if (!w4.subset.empty()) {
-        v4 = trainCodebook(w4.subset.data(), w4.subset.size(), params.maxV4, params.iterations,
-                           w4.fit);
-        std::fill(v4Dist.begin(), v4Dist.end(), 0);
-        for (size_t k = 0; k < w4.subset.size(); ++k)
-            v4Dist[w4.owner[k]] += w4.fit.dist[k];
-        for (size_t k = 0; k < w4.subset.size(); k += 4)
-            useV4[w4.owner[k]] = prefersV4(v4Dist[w4.owner[k]], v1Dist[w4.owner[k]], trainLambda);
-
-        // Retrain V4 on the blocks that chose it, dropping entries not worth their bytes.
-        gather(patches, 4, blocks, [&](size_t b) { return useV4[b] != 0; }, w4);
-        if (!w4.subset.empty()) {
-            v4 = prune(v4, w4.subset, 1, params.lambda, params.iterations, w4.fit, Given::exact);
-            std::fill(v4Dist.begin(), v4Dist.end(), 0);
-            for (size_t k = 0; k < w4.subset.size(); ++k) {
-                const uint32_t b = w4.owner[k];
-                v4Index[b * 4 + (k & 3)] = w4.fit.index[k];
-                v4Dist[b] += w4.fit.dist[k];
-                measured[b] = 1;
-            }
-        } else {
-            v4 = Codebook();
-        }
-    }
-
-    // Retrain V1 on the blocks that chose it, then every block's V1 choice.
-    gather(means, 1, blocks, [&](size_t b) { return useV4[b] == 0; }, w1);
-    if (!w1.subset.empty())
-        v1 = prune(v1, w1.subset, 4, params.lambda, params.iterations, w1.fit, Given::exact);
-    expanded = expandBook(v1);
-    for (size_t b = 0; b < blocks; ++b) {
-        int32_t d = 0;
-        v1Index[b] = static_cast<uint8_t>(v1.nearest(means[b], -1, &d));
-        v1Dist[b] = v1Error(patches, b, &expanded[size_t{v1Index[b]} * 4]);
-    }
-
-    // Final choice at the real lambda; V4 errors of blocks not yet measured against the
-    // final V4 book are measured now.
-    for (size_t b = 0; b < blocks; ++b) {
-        useV4[b] = 0;
-        if (v4.size() == 0 || !prefersV4(0, v1Dist[b], params.lambda))
-            continue;
-        if (!measured[b]) {
-            v4Dist[b] = 0;
-            for (size_t q = 0; q < 4; ++q) {
-                int32_t d = 0;
-                v4Index[b * 4 + q] = static_cast<uint8_t>(v4.nearest(patches[b * 4 + q], -1, &d));
-                v4Dist[b] += d;
-            }
-        }
-        useV4[b] = prefersV4(v4Dist[b], v1Dist[b], params.lambda);
-    }
-
-    // Keep only the entries the chosen blocks use, renumbered in order of first use.
+    const size_t blocks = c.useV4.size();
     StripCode code;
-    code.useV4 = useV4;
+    code.useV4 = c.useV4;
     code.indices.assign(blocks * 4, 0);
     std::vector<int> map4(v4.size(), -1), map1(v1.size(), -1);
     for (size_t b = 0; b < blocks; ++b) {
-        if (useV4[b]) {
-            code.distortion += v4Dist[b];
+        if (c.useV4[b]) {
+            code.distortion += c.v4Dist[b];
             for (size_t q = 0; q < 4; ++q) {
-                const uint8_t e = v4Index[b * 4 + q];
+                const uint8_t e = c.v4Index[b * 4 + q];
                 if (map4[e] < 0) {
                     map4[e] = static_cast<int>(code.v4.size());
                     code.v4.push_back(v4.entries()[e]);
@@ -216,8 +156,8 @@ StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& m
                 code.indices[b * 4 + q] = static_cast<uint8_t>(map4[e]);
             }
         } else {
-            code.distortion += v1Dist[b];
-            const uint8_t e = v1Index[b];
+            code.distortion += c.v1Dist[b];
+            const uint8_t e = c.v1Index[b];
             if (map1[e] < 0) {
                 map1[e] = static_cast<int>(code.v1.size());
                 code.v1.push_back(v1.entries()[e]);
@@ -226,6 +166,86 @@ StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& m
         }
     }
     return code;
+}
+
+} // namespace
+
+StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& means,
+                      const StripParams& params)
+{
+    const size_t blocks = means.size();
+    const int64_t trainLambda = std::max(params.lambda, params.trainLambda);
+    Choices c(blocks);
+    Work w1, w4;
+
+    // V1 first: it serves every block, and its error tells which blocks V4 could improve
+    // enough to pay for its 24 extra bits (a V4 error is never below 0).
+    Codebook v1 = trainCodebook(means.data(), blocks, params.maxV1, params.iterations, w1.fit);
+    std::vector<Vec> expanded = expandBook(v1);
+    for (size_t b = 0; b < blocks; ++b) {
+        c.v1Index[b] = w1.fit.index[b];
+        c.v1Dist[b] = v1Error(patches, b, &expanded[size_t{c.v1Index[b]} * 4]);
+    }
+
+    // Train V4 on the candidates at the training lambda and let blocks choose.
+    gather(patches, 4, blocks,
+           [&](size_t b) { return prefersV4(0, c.v1Dist[b], trainLambda); }, w4);
+    Codebook v4;
+    if (!w4.subset.empty()) {
+        v4 = trainCodebook(w4.subset.data(), w4.subset.size(), params.maxV4, params.iterations,
+                           w4.fit);
+        for (size_t k = 0; k < w4.subset.size(); ++k)
+            c.v4Dist[w4.owner[k]] += w4.fit.dist[k];
+        for (size_t k = 0; k < w4.subset.size(); k += 4) {
+            const uint32_t b = w4.owner[k];
+            c.useV4[b] = prefersV4(c.v4Dist[b], c.v1Dist[b], trainLambda);
+        }
+
+        // Retrain V4 on the blocks that chose it, dropping entries not worth their bytes.
+        gather(patches, 4, blocks, [&](size_t b) { return c.useV4[b] != 0; }, w4);
+        if (!w4.subset.empty()) {
+            v4 = prune(v4, w4.subset, 1, params.lambda, params.iterations, w4.fit, Given::exact);
+            std::fill(c.v4Dist.begin(), c.v4Dist.end(), 0);
+            for (size_t k = 0; k < w4.subset.size(); ++k) {
+                const uint32_t b = w4.owner[k];
+                c.v4Index[b * 4 + (k & 3)] = w4.fit.index[k];
+                c.v4Dist[b] += w4.fit.dist[k];
+                c.measured[b] = 1;
+            }
+        } else {
+            v4 = Codebook();
+        }
+    }
+
+    // Retrain V1 on the blocks that chose it, then every block's V1 choice.
+    gather(means, 1, blocks, [&](size_t b) { return c.useV4[b] == 0; }, w1);
+    if (!w1.subset.empty())
+        v1 = prune(v1, w1.subset, 4, params.lambda, params.iterations, w1.fit, Given::exact);
+    expanded = expandBook(v1);
+    for (size_t b = 0; b < blocks; ++b) {
+        int32_t d = 0;
+        c.v1Index[b] = static_cast<uint8_t>(v1.nearest(means[b], -1, &d));
+        c.v1Dist[b] = v1Error(patches, b, &expanded[size_t{c.v1Index[b]} * 4]);
+    }
+
+    // Final choice at the real lambda; blocks not yet measured against the final V4 book
+    // are measured now.
+    for (size_t b = 0; b < blocks; ++b) {
+        c.useV4[b] = 0;
+        if (v4.size() == 0 || !prefersV4(0, c.v1Dist[b], params.lambda))
+            continue;
+        if (!c.measured[b]) {
+            c.v4Dist[b] = 0;
+            for (size_t q = 0; q < 4; ++q) {
+                int32_t d = 0;
+                c.v4Index[b * 4 + q] =
+                    static_cast<uint8_t>(v4.nearest(patches[b * 4 + q], -1, &d));
+                c.v4Dist[b] += d;
+            }
+        }
+        c.useV4[b] = prefersV4(c.v4Dist[b], c.v1Dist[b], params.lambda);
+    }
+    return emit(v4, v1, c);
 }
 
 } // namespace cinepak::detail
