@@ -155,6 +155,16 @@ Codebook::Two Codebook::nearestTwo(const Vec& v, int hint) const
             d1, d2};
 }
 
+void Codebook::exclude(int entry)
+{
+    const size_t pos = rank_[static_cast<size_t>(entry)];
+    sorted_.erase(sorted_.begin() + static_cast<long>(pos));
+    keys_.erase(keys_.begin() + static_cast<long>(pos));
+    entryAt_.erase(entryAt_.begin() + static_cast<long>(pos));
+    for (size_t i = pos; i < entryAt_.size(); ++i)
+        rank_[entryAt_[i]] = static_cast<uint8_t>(i);
+}
+
 namespace {
 
 // A cell of the median cut: vectors order[begin, end) with their coordinate sums.
