@@ -7,4 +7,5 @@ kestrel_target_defaults(kestrel_cinepak_encoder_support)
 
 kestrel_add_test(cinepak_encoder_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/encoder_tests.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/encoder_error_space_test.cpp
   LIBS kestrel_cinepak kestrel_cinepak_encoder_support)
