@@ -211,13 +211,13 @@ std::vector<Cell> medianCut(const Vec* vecs, std::vector<uint32_t>& order, int m
     cells[0].end = order.size();
     addStats(vecs, order.data(), 0, order.size(), cells[0]);
     finishStats(cells[0]);
-    std::vector<int64_t> sse{cells[0].sse}; // kept apart: the scan below is the hot part
+    // Cells by error, largest first; equal errors go to the lower cell number.
+    std::vector<std::pair<int64_t, int>> heap{{cells[0].sse, 0}};
     std::vector<uint32_t> tmp(order.size());
-    while (static_cast<int>(cells.size()) < maxEntries) {
-        size_t pick = 0;
-        for (size_t i = 1; i < sse.size(); ++i)
-            if (sse[i] > sse[pick])
-                pick = i;
+    while (static_cast<int>(cells.size()) < maxEntries && !heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end());
+        const size_t pick = static_cast<size_t>(-heap.back().second);
+        heap.pop_back();
         const Cell c = cells[pick];
         if (c.sse <= 0)
             break;
@@ -255,8 +255,10 @@ std::vector<Cell> medianCut(const Vec* vecs, std::vector<uint32_t>& order, int m
         finishStats(right);
         cells[pick] = left;
         cells.push_back(right);
-        sse[pick] = left.sse;
-        sse.push_back(right.sse);
+        heap.emplace_back(left.sse, -static_cast<int>(pick));
+        std::push_heap(heap.begin(), heap.end());
+        heap.emplace_back(right.sse, -static_cast<int>(cells.size() - 1));
+        std::push_heap(heap.begin(), heap.end());
     }
     return cells;
 }
