@@ -57,8 +57,8 @@ std::vector<uint8_t> Compressor::compress(const media::BitmapInfoHeader& in,
         // Quality lowers the frame size monotonically: find the highest quality that fits.
         int lo = 0, hi = quality - 1;
         auto smallest = detail::encodeFrame(source, 0);
-        const std::string what =
-            "a " + std::to_string(source.width()) + "x" + std::to_string(source.height()) + " frame";
+        const std::string what = "a " + std::to_string(source.width()) + "x" +
+                                 std::to_string(source.height()) + " frame";
         if (!smallest)
             throw CompressError(what + " cannot be coded in strips under 64 KiB");
         if (!fits(smallest, limit))

@@ -5,11 +5,10 @@
 #include "cinepak/Compressor.h"
 #include "encoder_support.h"
 #include "media/ByteOrder.h"
+#include "support/Ffmpeg.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 
 namespace {
 
@@ -72,7 +71,8 @@ TEST_P(FrameRules, KeyFrameInTheRepackableLayout)
     }
     // A plainly wrong picture (swapped channels, flipped rows, shifted blocks) falls far
     // below this; the scene's colour stripes keep even the best frame near 27 dB.
-    EXPECT_GT(cinepak::test::psnr(rgb, cinepak::test::dibToRgb(dib)), c.quality >= 5000 ? 25.0 : 22.0);
+    const double floor = c.quality >= 5000 ? 25.0 : 22.0;
+    EXPECT_GT(cinepak::test::psnr(rgb, cinepak::test::dibToRgb(dib)), floor);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -227,11 +227,7 @@ TEST(Compressor, WideFramesTakeMoreStripsToStayUnder64KiB)
 
 TEST(Compressor, FfmpegDecodesOurFramesToTheSamePixels)
 {
-    namespace fs = std::filesystem;
-    const char* base = std::getenv("KESTREL_TEST_TMP");
-    const fs::path dir = fs::path(base ? base : fs::temp_directory_path().string()) /
-                         ("cinepak-encoder-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const testsupport::TempDir dir;
 
     const auto grey = [](int x, int y, uint8_t rgb[3]) {
         scenePixel(x, y, rgb);
@@ -252,11 +248,10 @@ TEST(Compressor, FfmpegDecodesOurFramesToTheSamePixels)
         ASSERT_EQ(cinepak::test::checkAndDecode(e.frame, c.width, c.height, ours), "");
         std::vector<uint8_t> decoded;
         ASSERT_TRUE(cinepak::test::decodeWithDecoder(e.frame, c.width, c.height, decoded, nullptr));
-        const auto theirs = cinepak::test::ffmpegDecode({e.frame}, c.width, c.height, dir.string());
+        const auto theirs = cinepak::test::ffmpegDecode({e.frame}, c.width, c.height, dir.path());
         EXPECT_TRUE(theirs[0] == ours) << c.width << "x" << c.height << " q" << c.quality;
         EXPECT_TRUE(theirs[0] == decoded) << c.width << "x" << c.height << " q" << c.quality;
     }
-    fs::remove_all(dir);
 }
 
 } // namespace
