@@ -89,7 +89,8 @@ bool parseStrl(const ByteSource& src, const Chunk& list, StreamData* stream, std
         } else if (c.id == fourCC("strn")) {
             if (!readChunkData(src, c, sizeof(stream->info.szName) - 1, &bytes))
                 return fail(error, "stream name" + at(c.offset) + " cannot be read");
-            std::memcpy(stream->info.szName, bytes.data(), bytes.size());
+            if (!bytes.empty())
+                std::memcpy(stream->info.szName, bytes.data(), bytes.size());
         } else if (c.id == fourCC("indx")) {
             stream->superIndex = {c.data(), c.size};
         }

@@ -99,6 +99,20 @@ TEST(AviDamage, BrokenHeadersAreRejectedWithTheirCause)
     }
 }
 
+TEST(AviDamage, EmptyStreamNameIsAccepted)
+{
+    AviMovie m = movie();
+    m.streams[0].name = "abcdefg"; // 8 bytes with the terminator
+    Bytes bytes = testsupport::writeAvi(m);
+    const size_t strn = testsupport::findChunk(bytes, "strn");
+    put32(bytes, strn + 4, 0);
+    std::memcpy(&bytes[strn + 8], "JUNK\0\0\0\0", 8);
+    std::string error;
+    auto file = avi::File::openMemory(bytes, &error);
+    ASSERT_TRUE(file) << error;
+    EXPECT_STREQ(file->stream(media::kFourCCVids)->info().szName, "");
+}
+
 TEST(AviDamage, AFileThatDoesNotExistNamesItself)
 {
     std::string error;
