@@ -268,6 +268,39 @@ void drawClipped(const BlockTarget& t, const uint8_t pixels[4][12])
         std::memcpy(t.row[r], pixels[r], static_cast<size_t>(t.columns) * 3);
 }
 
+inline void drawV1(const BlockTarget& t, const uint8_t* e)
+{
+    if (t.columns == 4) {
+        std::memcpy(t.row[3], e + 12, 12);
+        std::memcpy(t.row[2], e + 12, 12);
+        std::memcpy(t.row[1], e, 12);
+        std::memcpy(t.row[0], e, 12);
+    } else {
+        uint8_t pixels[4][12];
+        composeV1(e, pixels);
+        drawClipped(t, pixels);
+    }
+}
+
+inline void drawV4(const BlockTarget& t, const uint8_t* a, const uint8_t* b, const uint8_t* c,
+                   const uint8_t* d)
+{
+    if (t.columns == 4) {
+        std::memcpy(t.row[3], c + 6, 6);
+        std::memcpy(t.row[3] + 6, d + 6, 6);
+        std::memcpy(t.row[2], c, 6);
+        std::memcpy(t.row[2] + 6, d, 6);
+        std::memcpy(t.row[1], a + 6, 6);
+        std::memcpy(t.row[1] + 6, b + 6, 6);
+        std::memcpy(t.row[0], a, 6);
+        std::memcpy(t.row[0] + 6, b, 6);
+    } else {
+        uint8_t pixels[4][12];
+        composeV4(a, b, c, d, pixels);
+        drawClipped(t, pixels);
+    }
+}
+
 } // namespace
 
 bool Decoder::decodeBlocks(const Books& books, const StripRect& rect, int chunkId,
@@ -298,39 +331,13 @@ bool Decoder::decodeBlocks(const Books& books, const StripRect& rect, int chunkI
                 if (!v4) {
                     if (p == end)
                         return cutOff();
-                    const uint8_t* e = books.v1[*p++].data();
-                    if (t.columns == 4) {
-                        std::memcpy(t.row[3], e + 12, 12);
-                        std::memcpy(t.row[2], e + 12, 12);
-                        std::memcpy(t.row[1], e, 12);
-                        std::memcpy(t.row[0], e, 12);
-                    } else {
-                        uint8_t pixels[4][12];
-                        composeV1(e, pixels);
-                        drawClipped(t, pixels);
-                    }
+                    drawV1(t, books.v1[*p++].data());
                 } else {
                     if (end - p < 4)
                         return cutOff();
-                    const uint8_t* a = books.v4[p[0]].data();
-                    const uint8_t* b = books.v4[p[1]].data();
-                    const uint8_t* c = books.v4[p[2]].data();
-                    const uint8_t* d = books.v4[p[3]].data();
+                    drawV4(t, books.v4[p[0]].data(), books.v4[p[1]].data(),
+                           books.v4[p[2]].data(), books.v4[p[3]].data());
                     p += 4;
-                    if (t.columns == 4) {
-                        std::memcpy(t.row[3], c + 6, 6);
-                        std::memcpy(t.row[3] + 6, d + 6, 6);
-                        std::memcpy(t.row[2], c, 6);
-                        std::memcpy(t.row[2] + 6, d, 6);
-                        std::memcpy(t.row[1], a + 6, 6);
-                        std::memcpy(t.row[1] + 6, b + 6, 6);
-                        std::memcpy(t.row[0], a, 6);
-                        std::memcpy(t.row[0] + 6, b, 6);
-                    } else {
-                        uint8_t pixels[4][12];
-                        composeV4(a, b, c, d, pixels);
-                        drawClipped(t, pixels);
-                    }
                 }
             }
             for (uint8_t*& row : t.row)
