@@ -32,7 +32,8 @@ std::string SummaryLine(const job::FileSummary& s)
 {
     std::string line = s.outputPath + ": " + std::to_string(s.framesWritten) + " frames";
     if (s.stopped)
-        line += " (stopped: " + std::to_string(s.frameCount) + " in the input, sound left out)";
+        line += " (stopped: " + std::to_string(s.frameCount) + " in the input" +
+                (s.soundChannels ? "; its sound is not written)" : ")");
     line += ", " + std::to_string(s.width) + "x" + std::to_string(s.height) + " at " +
             FramesPerSecond(s.rate, s.scale) + " fps, " + Sound(s) + ", " +
             std::to_string(s.outputBytes) + " bytes, avg " +

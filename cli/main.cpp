@@ -113,6 +113,8 @@ int main(int argc, char** argv)
     CatchInterrupts();
     cli::TerminalWindow window(files, quality, g_stop);
     job::ConvertThreadProc(window);
+    if (g_interrupted.load())
+        std::fprintf(stderr, "kestrel-convert: stopped by Ctrl-C\n");
     if (window.failures() > 0)
         return 1;
     return g_interrupted.load() ? kExitInterrupted : 0;
