@@ -11,6 +11,7 @@
 #include "job/SoundPlan.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -61,7 +62,7 @@ VideoPlan PlanVideo(const avi::Stream& stream)
     plan.bufferSize = static_cast<size_t>(sizeof(media::BitmapInfo) + deliveredRow * format.biHeight);
 
     plan.first = stream.start();
-    plan.count = stream.length();
+    plan.count = std::max(stream.length(), 0);
     plan.rate = stream.info().dwRate;
     plan.scale = stream.info().dwScale;
     return plan;
@@ -165,7 +166,9 @@ void FileConversion::WriteMovie()
     const avi::Stream* soundStream = avi_->stream(media::kFourCCAuds);
     writer_.InitHeader();
     std::vector<uint8_t> buffer(video_.bufferSize);
-    window_.setProgressRange(video_.first, video_.first + video_.count);
+    const int64_t end = int64_t{video_.first} + video_.count;
+    window_.setProgressRange(video_.first,
+                             static_cast<int32_t>(std::min<int64_t>(end, INT32_MAX)));
     window_.setProgressStep(1);
     std::string dropped;
     sound_ = PlanSound(soundStream, &dropped);
