@@ -46,7 +46,8 @@ void CheckSoundFormat(const media::WaveFormatEx& format)
 
 } // namespace
 
-CFilmFile::CFilmFile() = default;
+// A writer that is used without InitHeader still writes valid signatures.
+CFilmFile::CFilmFile() { InitHeader(); }
 
 CFilmFile::~CFilmFile() = default;
 
@@ -124,10 +125,7 @@ uint32_t CFilmFile::FrameTicks() const
 // interleaving places more entries than that; raise the count so that all are listed.
 void CFilmFile::FixPlannedCount()
 {
-    if (m_nFrames > 0 && m_nRate == 0) {
-        throw std::logic_error("CFilmFile: SetVideoInfo must come before WriteHeader");
-    }
-    InterleavePlan plan;
+    InterleavePlan plan; // frames are only announced with a valid rate
     plan.frames = m_nFrames;
     plan.frameDuration = m_nFrames > 0 ? FrameTicks() : 0;
     plan.sound = HasSound();

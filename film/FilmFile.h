@@ -9,12 +9,12 @@
 // job writes fewer) -> WriteAudio (optional, after the last frame) -> WriteSampleTable ->
 // Close. One writer may serve many files in turn.
 //
-// Failures: FilmFormatError for input the writer cannot represent (raised by SetVideoInfo
-// and SetAudioInfo before anything is written, by WriteVideoFrame for a malformed frame
-// before that frame is written); CFileException when a write or seek fails; std::bad_alloc
-// when memory runs out; std::logic_error for calls out of the order above. After a failure
-// the file keeps what was written before it, and the writer releases its table at the next
-// InitHeader or when destroyed.
+// Failures: FilmFormatError for input the writer cannot represent: raised by SetVideoInfo,
+// SetAudioInfo and WriteHeader before anything is written, and by WriteVideoFrame for a
+// malformed frame (or data beyond 4 GiB) before that frame is written. CFileException when
+// a write or seek fails; std::bad_alloc when memory runs out; std::logic_error for calls out
+// of the order above. After a failure the file keeps what was written before it, and the
+// writer releases its table at the next InitHeader or when destroyed.
 #pragma once
 
 #include <cstdint>

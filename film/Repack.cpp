@@ -32,7 +32,10 @@ std::string At(uint32_t strip, uint32_t offset)
 
 uint32_t RepackedLength(const uint8_t* frame, uint32_t n)
 {
-    if (frame == nullptr || n < kFrameHeaderSize) {
+    if (frame == nullptr) {
+        Reject("no frame bytes");
+    }
+    if (n < kFrameHeaderSize) {
         Reject(std::to_string(n) + " bytes, shorter than the 10-byte frame header");
     }
     const uint32_t strips = media::readBE16(frame + 8);

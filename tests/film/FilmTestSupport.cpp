@@ -123,35 +123,35 @@ std::vector<uint8_t> TestSound(uint32_t length)
     return sound;
 }
 
-WrittenMovie WriteMovie(const std::string& path, const MovieSpec& spec)
+WrittenMovie WriteMovie(const std::string& path, const MovieParams& params)
 {
     WrittenMovie movie;
-    movie.sound = TestSound(spec.soundLength);
+    movie.sound = TestSound(params.soundLength);
     CFilmFile writer;
     EXPECT_TRUE(writer.Open(path, CFile::modeCreate | CFile::modeWrite));
     writer.InitHeader();
     media::BitmapInfoHeader video;
-    video.biWidth = spec.width;
-    video.biHeight = spec.height;
-    writer.SetVideoInfo(spec.frames, spec.rate, spec.scale, video);
+    video.biWidth = params.width;
+    video.biHeight = params.height;
+    writer.SetVideoInfo(params.frames, params.rate, params.scale, video);
     media::WaveFormatEx wave;
     wave.wFormatTag = media::kWaveFormatPcm;
-    wave.nChannels = spec.channels;
-    wave.nSamplesPerSec = spec.sampleRate;
-    wave.wBitsPerSample = spec.bits;
-    writer.SetAudioInfo(spec.soundLength, wave);
-    const uint32_t quarter = spec.channels * spec.bits / 8 * spec.sampleRate / 4;
+    wave.nChannels = params.channels;
+    wave.nSamplesPerSec = params.sampleRate;
+    wave.wBitsPerSample = params.bits;
+    writer.SetAudioInfo(params.soundLength, wave);
+    const uint32_t quarter = params.channels * params.bits / 8 * params.sampleRate / 4;
     movie.expectedCountOfPlan =
-        spec.frames + (spec.soundLength ? (spec.soundLength + quarter - 1) / quarter - 1 : 0);
+        params.frames + (params.soundLength ? (params.soundLength + quarter - 1) / quarter - 1 : 0);
     writer.WriteHeader();
-    const uint32_t toWrite = spec.framesToWrite < 0 ? spec.frames : static_cast<uint32_t>(spec.framesToWrite);
+    const uint32_t toWrite = params.framesToWrite < 0 ? params.frames : static_cast<uint32_t>(params.framesToWrite);
     for (uint32_t i = 0; i < toWrite; ++i) {
-        movie.frames.push_back(spec.decodableFrames
-                                   ? KeyFrame(spec.width, spec.height, static_cast<uint8_t>(16 + i * 8))
+        movie.frames.push_back(params.decodableFrames
+                                   ? KeyFrame(params.width, params.height, static_cast<uint8_t>(16 + i * 8))
                                    : TestFrame(i));
         writer.WriteVideoFrame(movie.frames.back().data(), static_cast<uint32_t>(movie.frames.back().size()));
     }
-    if (spec.writeAudio) {
+    if (params.writeAudio) {
         std::vector<uint8_t> buffer = movie.sound;
         writer.WriteAudio(buffer.data(), static_cast<uint32_t>(buffer.size()));
     }
@@ -165,17 +165,17 @@ namespace {
 
 // The FILM form of the sound as one stream of chunk bytes, built sample by sample.
 std::vector<uint8_t> ExpectedChunk(const std::vector<uint8_t>& sound, size_t from, size_t length,
-                                   const MovieSpec& spec)
+                                   const MovieParams& params)
 {
-    const size_t sampleBytes = spec.bits / 8;
-    const size_t frameBytes = sampleBytes * spec.channels;
+    const size_t sampleBytes = params.bits / 8;
+    const size_t frameBytes = sampleBytes * params.channels;
     const size_t usable = sound.size() / frameBytes * frameBytes;
     std::vector<uint8_t> chunk(length, 0);
     const size_t framesInChunk = length / frameBytes;
     for (size_t f = 0; f < framesInChunk && from + (f + 1) * frameBytes <= usable; ++f) {
-        for (size_t c = 0; c < spec.channels; ++c) {
+        for (size_t c = 0; c < params.channels; ++c) {
             const uint8_t* in = sound.data() + from + f * frameBytes + c * sampleBytes;
-            uint8_t* out = chunk.data() + c * (length / spec.channels) + f * sampleBytes;
+            uint8_t* out = chunk.data() + c * (length / params.channels) + f * sampleBytes;
             if (sampleBytes == 1) {
                 out[0] = static_cast<uint8_t>(in[0] ^ 0x80);
             } else {
@@ -189,7 +189,7 @@ std::vector<uint8_t> ExpectedChunk(const std::vector<uint8_t>& sound, size_t fro
 
 } // namespace
 
-void ExpectConsistent(const WrittenMovie& movie, const MovieSpec& spec)
+void ExpectConsistent(const WrittenMovie& movie, const MovieParams& params)
 {
     const ParsedFilm& film = movie.film;
     uint64_t offset = 0;
@@ -211,8 +211,8 @@ void ExpectConsistent(const WrittenMovie& movie, const MovieSpec& spec)
         if (e.timestamp == kSoundChunkTimestamp) {
             EXPECT_EQ(e.duration, 1u);
             std::vector<uint8_t> expected(e.length, 0);
-            if (spec.writeAudio && soundPos < movie.sound.size()) {
-                expected = ExpectedChunk(movie.sound, soundPos, e.length, spec);
+            if (params.writeAudio && soundPos < movie.sound.size()) {
+                expected = ExpectedChunk(movie.sound, soundPos, e.length, params);
             }
             EXPECT_TRUE(std::equal(expected.begin(), expected.end(), film.Data(e)))
                 << "sound chunk at entry " << i;

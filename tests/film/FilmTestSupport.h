@@ -31,7 +31,7 @@ std::vector<uint8_t> TestFrame(uint32_t index);
 // A decodable key frame: one strip of all-V1 blocks drawn from one codebook entry.
 std::vector<uint8_t> KeyFrame(uint16_t width, uint16_t height, uint8_t luma);
 
-struct MovieSpec {
+struct MovieParams {
     uint32_t frames = 0;
     uint32_t rate = 15;
     uint32_t scale = 1;
@@ -65,10 +65,10 @@ struct WrittenMovie {
 };
 
 std::vector<uint8_t> TestSound(uint32_t length);
-WrittenMovie WriteMovie(const std::string& path, const MovieSpec& spec);
+WrittenMovie WriteMovie(const std::string& path, const MovieParams& params);
 
 // Checks the table and every byte of the data area against the frames and the sound.
-void ExpectConsistent(const WrittenMovie& movie, const MovieSpec& spec);
+void ExpectConsistent(const WrittenMovie& movie, const MovieParams& params);
 // V for a frame, A for a sound chunk, . for an unfilled entry.
 std::string Pattern(const ParsedFilm& film);
 

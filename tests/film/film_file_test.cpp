@@ -29,10 +29,10 @@ std::string Hex(const std::vector<uint8_t>& bytes, size_t from, size_t count)
 TEST(FilmFile, TenSecondExample)
 {
     TempDir dir;
-    MovieSpec spec;
-    spec.frames = 150;
-    spec.soundLength = 220500;
-    const WrittenMovie movie = WriteMovie(dir.File("example.cpk"), spec);
+    MovieParams params;
+    params.frames = 150;
+    params.soundLength = 220500;
+    const WrittenMovie movie = WriteMovie(dir.File("example.cpk"), params);
     const ParsedFilm& film = movie.film;
     EXPECT_EQ(film.count, 190u);
     EXPECT_EQ(film.headerLength, 3104u);
@@ -53,16 +53,16 @@ TEST(FilmFile, TenSecondExample)
     EXPECT_EQ(film.entries[2].timestamp, 40u);
     EXPECT_EQ(film.entries[2].duration, 40u);
     EXPECT_EQ(film.entries.back().timestamp, 149 * 40u);
-    ExpectConsistent(movie, spec);
+    ExpectConsistent(movie, params);
 }
 
 TEST(FilmFile, MovieWithoutSoundAndEmptyMovie)
 {
     TempDir dir;
-    MovieSpec spec;
-    spec.frames = 5;
-    spec.rate = 24;
-    const WrittenMovie movie = WriteMovie(dir.File("silent.cpk"), spec);
+    MovieParams params;
+    params.frames = 5;
+    params.rate = 24;
+    const WrittenMovie movie = WriteMovie(dir.File("silent.cpk"), params);
     const ParsedFilm& film = movie.film;
     EXPECT_EQ(film.count, 5u);
     EXPECT_EQ(film.headerLength, 64 + 16 * 5u);
@@ -70,9 +70,9 @@ TEST(FilmFile, MovieWithoutSoundAndEmptyMovie)
     EXPECT_EQ(Pattern(film), "VVVVV");
     EXPECT_EQ(film.entries[0].offset, 0u);
     EXPECT_EQ(film.entries[4].timestamp, 100u);
-    ExpectConsistent(movie, spec);
+    ExpectConsistent(movie, params);
 
-    MovieSpec none;
+    MovieParams none;
     const WrittenMovie empty = WriteMovie(dir.File("empty.cpk"), none);
     ASSERT_EQ(empty.film.bytes.size(), 64u);
     EXPECT_EQ(Hex(empty.film.bytes, 0, 64),
@@ -87,11 +87,11 @@ TEST(FilmFile, FrameDurations)
     TempDir dir;
     for (const Case c : {Case{15, 1, 40}, Case{24, 1, 25}, Case{30000, 1001, 20}, Case{1000000, 1, 0},
                          Case{2, 1, 300}, Case{299700000, 10000000, 20}}) {
-        MovieSpec spec;
-        spec.frames = 3;
-        spec.rate = c.rate;
-        spec.scale = c.scale;
-        const WrittenMovie movie = WriteMovie(dir.File("d.cpk"), spec);
+        MovieParams params;
+        params.frames = 3;
+        params.rate = c.rate;
+        params.scale = c.scale;
+        const WrittenMovie movie = WriteMovie(dir.File("d.cpk"), params);
         ASSERT_EQ(movie.film.entries.size(), 3u);
         for (uint32_t i = 0; i < 3; ++i) {
             EXPECT_EQ(movie.film.entries[i].duration, c.ticks) << c.rate << "/" << c.scale;
@@ -124,13 +124,13 @@ TEST(FilmFile, EveryPlacedEntryIsListed)
 {
     struct Case {
         const char* name;
-        MovieSpec spec;
+        MovieParams params;
         uint32_t count;      // entries in the table
         uint32_t placed;     // entries filled
     };
-    auto spec = [](uint32_t frames, uint32_t rate, uint32_t length, uint32_t sampleRate,
+    auto make = [](uint32_t frames, uint32_t rate, uint32_t length, uint32_t sampleRate,
                    uint16_t bits, uint16_t channels) {
-        MovieSpec s;
+        MovieParams s;
         s.frames = frames;
         s.rate = rate;
         s.soundLength = length;
@@ -140,47 +140,47 @@ TEST(FilmFile, EveryPlacedEntryIsListed)
         return s;
     };
     const std::vector<Case> cases = {
-        {"quarter second or less", spec(30, 15, 4000, 22050, 8, 1), 31, 31},
-        {"exactly a quarter second", spec(30, 15, 5512, 22050, 8, 1), 31, 31},
-        {"shorter than the first chunk", spec(30, 15, 8000, 22050, 8, 1), 31, 31},
-        {"44100 Hz mono, Q below q", spec(900, 15, 44100 * 60, 44100, 8, 1), 1140, 1140},
-        {"37800 Hz mono, Q below q", spec(900, 15, 37800 * 30, 37800, 8, 1), 1020, 1020},
-        {"44100 Hz 16-bit stereo", spec(150, 15, 176400 * 10, 44100, 16, 2), 189, 189},
-        {"sound but no frames", spec(0, 15, 3000, 22050, 8, 1), 1, 1},
-        {"sound longer than the video", spec(30, 15, 220500, 22050, 8, 1), 70, 39},
-        {"2 frames a second", spec(10, 2, 220500, 22050, 8, 1), 50, 21},
-        {"frames of 0 ticks", spec(10, 1000000, 220500, 22050, 8, 1), 50, 11},
+        {"quarter second or less", make(30, 15, 4000, 22050, 8, 1), 31, 31},
+        {"exactly a quarter second", make(30, 15, 5512, 22050, 8, 1), 31, 31},
+        {"shorter than the first chunk", make(30, 15, 8000, 22050, 8, 1), 31, 31},
+        {"44100 Hz mono, Q below q", make(900, 15, 44100 * 60, 44100, 8, 1), 1140, 1140},
+        {"37800 Hz mono, Q below q", make(900, 15, 37800 * 30, 37800, 8, 1), 1020, 1020},
+        {"44100 Hz 16-bit stereo", make(150, 15, 176400 * 10, 44100, 16, 2), 189, 189},
+        {"sound but no frames", make(0, 15, 3000, 22050, 8, 1), 1, 1},
+        {"sound longer than the video", make(30, 15, 220500, 22050, 8, 1), 70, 39},
+        {"2 frames a second", make(10, 2, 220500, 22050, 8, 1), 50, 21},
+        {"frames of 0 ticks", make(10, 1000000, 220500, 22050, 8, 1), 50, 11},
     };
     TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const WrittenMovie movie = WriteMovie(dir.File("p.cpk"), c.spec);
+        const WrittenMovie movie = WriteMovie(dir.File("p.cpk"), c.params);
         EXPECT_EQ(movie.film.count, c.count);
         EXPECT_EQ(movie.film.count, std::max(c.count, movie.expectedCountOfPlan));
         const std::string pattern = Pattern(movie.film);
         EXPECT_EQ(pattern.find('.'), c.placed == c.count ? std::string::npos : size_t{c.placed});
-        ExpectConsistent(movie, c.spec);
+        ExpectConsistent(movie, c.params);
     }
     // At 2 frames a second one chunk follows every frame.
-    const WrittenMovie slow = WriteMovie(dir.File("slow.cpk"), cases[8].spec);
+    const WrittenMovie slow = WriteMovie(dir.File("slow.cpk"), cases[8].params);
     EXPECT_EQ(Pattern(slow.film).substr(0, 22), "AVAVAVAVAVAVAVAVAVAVA.");
 }
 
 TEST(FilmFile, StoppedMovieKeepsItsTableAndSilentChunks)
 {
     TempDir dir;
-    MovieSpec spec;
-    spec.frames = 150;
-    spec.soundLength = 220500;
-    spec.framesToWrite = 40;
-    spec.writeAudio = false;
-    const WrittenMovie movie = WriteMovie(dir.File("stopped.cpk"), spec);
+    MovieParams params;
+    params.frames = 150;
+    params.soundLength = 220500;
+    params.framesToWrite = 40;
+    params.writeAudio = false;
+    const WrittenMovie movie = WriteMovie(dir.File("stopped.cpk"), params);
     EXPECT_EQ(movie.film.count, 190u);
     const std::string pattern = Pattern(movie.film);
     EXPECT_EQ(std::count(pattern.begin(), pattern.end(), 'V'), 40);
     EXPECT_EQ(pattern.find('.'), 52u); // 40 frames and 12 chunks
     EXPECT_EQ(pattern.find_first_not_of('.', 52), std::string::npos);
-    ExpectConsistent(movie, spec); // the chunks hold zeros only
+    ExpectConsistent(movie, params); // the chunks hold zeros only
 }
 
 TEST(FilmFile, RefusesInputItCannotRepresentBeforeWriting)
@@ -258,10 +258,10 @@ TEST(FilmFile, MalformedFrameIsNotWrittenAndTheMovieGoesOn)
 TEST(FilmFile, OneWriterServesManyFiles)
 {
     TempDir dir;
-    MovieSpec spec;
-    spec.frames = 20;
-    spec.soundLength = 30000;
-    const std::vector<uint8_t> reference = WriteMovie(dir.File("ref.cpk"), spec).film.bytes;
+    MovieParams params;
+    params.frames = 20;
+    params.soundLength = 30000;
+    const std::vector<uint8_t> reference = WriteMovie(dir.File("ref.cpk"), params).film.bytes;
 
     CFilmFile writer;
     for (int round = 0; round < 2; ++round) {
@@ -271,14 +271,14 @@ TEST(FilmFile, OneWriterServesManyFiles)
         media::BitmapInfoHeader video;
         video.biWidth = 320;
         video.biHeight = 224;
-        writer.SetVideoInfo(spec.frames, spec.rate, spec.scale, video);
+        writer.SetVideoInfo(params.frames, params.rate, params.scale, video);
         media::WaveFormatEx wave;
         wave.nChannels = 1;
         wave.wBitsPerSample = 8;
         wave.nSamplesPerSec = 22050;
-        writer.SetAudioInfo(spec.soundLength, wave);
+        writer.SetAudioInfo(params.soundLength, wave);
         writer.WriteHeader();
-        for (uint32_t i = 0; i < (round == 0 ? 7u : spec.frames); ++i) {
+        for (uint32_t i = 0; i < (round == 0 ? 7u : params.frames); ++i) {
             const std::vector<uint8_t> frame = TestFrame(i);
             writer.WriteVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()));
         }
@@ -286,7 +286,7 @@ TEST(FilmFile, OneWriterServesManyFiles)
             writer.Close(); // abandoned mid-way: the next InitHeader starts afresh
             continue;
         }
-        std::vector<uint8_t> sound = TestSound(spec.soundLength);
+        std::vector<uint8_t> sound = TestSound(params.soundLength);
         writer.WriteAudio(sound.data(), static_cast<uint32_t>(sound.size()));
         writer.WriteSampleTable();
         writer.Close();
