@@ -76,7 +76,9 @@ void TerminalWindow::showProgress()
     const int percent = span > 0 ? static_cast<int>(done * 100 / span) : 100;
     if (bar_) {
         const int filled = span > 0 ? static_cast<int>(done * kBarWidth / span) : kBarWidth;
-        std::printf("\r%s [%s%s] %3d%% %lld/%lld", current_.c_str(),
+        // The file name alone, so that the bar stays on one line of the terminal.
+        const std::string name = current_.substr(current_.rfind('/') + 1);
+        std::printf("\r%s [%s%s] %3d%% %lld/%lld", name.c_str(),
                     std::string(static_cast<size_t>(filled), '#').c_str(),
                     std::string(static_cast<size_t>(kBarWidth - filled), '.').c_str(), percent,
                     static_cast<long long>(done), static_cast<long long>(span));

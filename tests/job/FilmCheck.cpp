@@ -1,13 +1,12 @@
 #include "FilmCheck.h"
 
 #include "media/ByteOrder.h"
+#include "support/Ffmpeg.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace jobtest {
 namespace {
@@ -100,8 +99,7 @@ std::vector<uint8_t> ExpectedChunk(const ExpectedMovie& m, size_t start, uint32_
 
 bool ReadFilm(const std::string& path, FilmMovie* movie)
 {
-    std::ifstream in(path, std::ios::binary);
-    movie->bytes.assign(std::istreambuf_iterator<char>(in), {});
+    movie->bytes = testsupport::readFileBytes(path);
     const std::vector<uint8_t>& b = movie->bytes;
     EXPECT_GE(b.size(), 64u) << path;
     if (b.size() < 64)

@@ -171,18 +171,19 @@ TEST_F(JobTest, PalettisedInputFitsTheWorkingBuffer)
         palette.insert(palette.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3), 0});
     std::vector<testsupport::Bytes> frames;
     for (int t = 0; t < 3; ++t) {
-        testsupport::Bytes rows(static_cast<size_t>(media::dibRowSize(8, 13) * 9));
+        // 8-bit rows ask for frames of half their size: 1536 bytes here.
+        testsupport::Bytes rows(static_cast<size_t>(media::dibRowSize(8, 62) * 40));
         for (size_t i = 0; i < rows.size(); ++i)
-            rows[i] = static_cast<uint8_t>(i * 5 + t);
+            rows[i] = static_cast<uint8_t>(i / 64 * 3 + i % 64 + t);
         frames.push_back(rows);
     }
     testsupport::AviMovie movie;
-    movie.streams.push_back(testsupport::rawVideo(13, 9, 8, frames, palette));
+    movie.streams.push_back(testsupport::rawVideo(62, 40, 8, frames, palette));
     Add("pal.avi", movie);
     job::ConvertThreadProc(window);
 
     ASSERT_TRUE(window.failures.empty()) << window.failures.front();
-    MovieSpec spec{13, 9, 3, 15, 1, 0, 0, 0, 0};
+    MovieSpec spec{62, 40, 3, 15, 1, 0, 0, 0, 0};
     FilmMovie film;
     ASSERT_TRUE(ReadFilm(Path("pal.cpk"), &film));
     CheckFilm(film, Expected(spec));
