@@ -1,6 +1,7 @@
 // kestrel-convert as a user runs it: options, summary lines, Saturn warnings, errors and
 // exit codes, and Ctrl-C.
 #include "JobFixture.h"
+#include "job/ConvertJob.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,19 @@ TEST_F(CliTest, SummaryLinesWarningsAndFailures)
     EXPECT_TRUE(std::filesystem::exists(dir.file("breaks.cpk")));
 
     EXPECT_EQ(Convert({dir.file("plays.avi").string()}).status, 0);
+}
+
+TEST_F(CliTest, WritesTheSameBytesAsTheJobForTheWindow)
+{
+    MovieSpec spec{40, 24, 5, 24, 1, 2, 16, 11025, 9000};
+    Add("movie.avi", TestMovie(spec));
+    window.qualityValue = 3000;
+    job::ConvertThreadProc(window);
+    const testsupport::Bytes fromWindow = testsupport::readFileBytes(dir.file("movie.cpk"));
+    std::filesystem::remove(dir.file("movie.cpk"));
+
+    EXPECT_EQ(Convert({"--quality=3000", dir.file("movie.avi").string()}).status, 0);
+    EXPECT_EQ(testsupport::readFileBytes(dir.file("movie.cpk")), fromWindow);
 }
 
 TEST_F(CliTest, CtrlCStopsAfterTheFrameInHand)
