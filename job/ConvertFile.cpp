@@ -31,6 +31,13 @@ public:
 
 bool Stopped(ConverterWindow& window) { return window.stopFlag().load() != 0; }
 
+// The reader's reasons may name the file already; the window's report names it once.
+std::string WithoutPath(const std::string& why, const std::string& path)
+{
+    const std::string prefix = path + ": ";
+    return why.rfind(prefix, 0) == 0 ? why.substr(prefix.size()) : why;
+}
+
 // The video facts of a file that the frame loop needs.
 struct VideoPlan {
     const avi::Stream* stream = nullptr;
@@ -135,7 +142,7 @@ bool FileConversion::OpenInputAndOutput()
     std::string why;
     avi_ = avi::File::open(input_, &why);
     if (!avi_) {
-        window_.reportSkipped(input_, why);
+        window_.reportSkipped(input_, WithoutPath(why, input_));
         return false;
     }
     const avi::Stream* video = avi_->stream(media::kFourCCVids);
@@ -236,7 +243,8 @@ void FileConversion::ConvertFrame(avi::FrameAccess& frames, const PreviewRect& a
 {
     const uint8_t* frame = frames.getFrame(n);
     if (!frame)
-        throw FileFailure("frame " + std::to_string(n) + " cannot be read: " + frames.error());
+        throw FileFailure("frame " + std::to_string(n) + " cannot be read: " +
+                          WithoutPath(frames.error(), input_));
     if (!CopyFrame(buffer.data(), buffer.size(), frame))
         throw FileFailure("frame " + std::to_string(n) + " is larger than the video format says");
     DrawPreview(window_, buffer.data(), area);
