@@ -46,6 +46,10 @@ std::vector<uint8_t> Compressor::compress(const media::BitmapInfoHeader& in,
     if (quality < 0 || quality > detail::kMaxQuality)
         throw CompressError("quality " + std::to_string(quality) + " is outside 0..10000");
     const detail::SourceImage source(in, rows);
+    if (!detail::stripsCanFit(source.blocksX(), source.blocksY()))
+        throw CompressError("a " + std::to_string(source.width()) + "x" +
+                            std::to_string(source.height()) +
+                            " picture is too large for Cinepak strips under 64 KiB");
     const int32_t limit = size;
 
     auto frame = detail::encodeFrame(source, quality);

@@ -1,5 +1,6 @@
 #include "encoder_support.h"
 
+#include "cinepak/Decoder.h"
 #include "media/ByteOrder.h"
 
 #include <cmath>
@@ -253,6 +254,25 @@ std::string checkAndDecode(const std::vector<uint8_t>& frame, int width, int hei
         std::copy_n(&full[static_cast<size_t>(y) * pw * 3], static_cast<size_t>(width) * 3,
                     &rgb[static_cast<size_t>(y) * width * 3]);
     return "";
+}
+
+bool decodeWithDecoder(const std::vector<uint8_t>& frame, int width, int height,
+                       std::vector<uint8_t>& rgb, std::string* error)
+{
+    cinepak::Decoder decoder(width, height);
+    if (!decoder.decode(frame.data(), frame.size(), error))
+        return false;
+    rgb.resize(static_cast<size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = decoder.dibRows() + decoder.dibRowSize() * static_cast<size_t>(height - 1 - y);
+        uint8_t* out = &rgb[static_cast<size_t>(y) * width * 3];
+        for (int x = 0; x < width; ++x) {
+            out[x * 3 + 0] = row[x * 3 + 2];
+            out[x * 3 + 1] = row[x * 3 + 1];
+            out[x * 3 + 2] = row[x * 3 + 0];
+        }
+    }
+    return true;
 }
 
 double psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)

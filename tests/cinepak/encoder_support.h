@@ -35,6 +35,11 @@ void scenePixel(int x, int y, uint8_t rgb[3]);
 std::string checkAndDecode(const std::vector<uint8_t>& frame, int width, int height,
                            std::vector<uint8_t>& rgb);
 
+// Decodes one key frame with the project's Cinepak decoder; RGB, top row first. Returns
+// false with the reason in *error when the decoder refuses the frame.
+bool decodeWithDecoder(const std::vector<uint8_t>& frame, int width, int height,
+                       std::vector<uint8_t>& rgb, std::string* error);
+
 double psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 
 // Decodes frames (all width x height) with ffmpeg's cinepak decoder, through an AVI

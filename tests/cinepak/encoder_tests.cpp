@@ -60,8 +60,12 @@ TEST_P(FrameRules, KeyFrameInTheRepackableLayout)
     EXPECT_EQ(media::readLE32(h + 16), media::kFourCCCvid);
     EXPECT_EQ(media::readLE32(h + 20), e.frame.size());
 
-    std::vector<uint8_t> rgb;
+    std::vector<uint8_t> rgb, decoded;
     ASSERT_EQ(cinepak::test::checkAndDecode(e.frame, c.width, c.height, rgb), "");
+    std::string error;
+    ASSERT_TRUE(cinepak::test::decodeWithDecoder(e.frame, c.width, c.height, decoded, &error))
+        << error;
+    EXPECT_TRUE(decoded == rgb) << "the decoder draws the frame differently";
     if (c.width * c.height <= 320 * 240) {
         EXPECT_GE(stripCount(e.frame), 1);
         EXPECT_LE(stripCount(e.frame), 3);
@@ -79,7 +83,13 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{320, 224, 24, false, 10000}, SizeCase{320, 224, 16, true, 7000},
                       SizeCase{320, 224, 32, false, 2000}, SizeCase{352, 240, 32, true, 10000},
                       SizeCase{352, 240, 24, false, 4000}, SizeCase{641, 479, 24, false, 10000},
-                      SizeCase{641, 479, 16, true, 8000}));
+                      SizeCase{641, 479, 16, true, 8000}),
+    [](const ::testing::TestParamInfo<SizeCase>& param) {
+        const SizeCase& c = param.param;
+        return std::to_string(c.width) + "x" + std::to_string(c.height) + "_" +
+               std::to_string(c.bits) + "bit_" + (c.topDown ? "topdown" : "bottomup") + "_q" +
+               std::to_string(c.quality);
+    });
 
 TEST(Compressor, StoredOrderAndDepthDoNotChangeTheFrame)
 {
@@ -176,9 +186,26 @@ TEST(Compressor, RefusesInputItCannotTake)
     h = good.header;
     h.biCompression = media::kBiBitfields;
     refuses(h, good.rows.data(), 10000);
+    h = good.header;
+    h.biSizeImage -= 1;
+    refuses(h, good.rows.data(), 10000);
     refuses(good.header, nullptr, 10000);
     refuses(good.header, good.rows.data(), 10001);
     refuses(good.header, good.rows.data(), -2);
+}
+
+TEST(Compressor, PicturesTooLargeForStripsUnder64KiBAreRefusedAtOnce)
+{
+    // 8192 x 8192 needs 128 KiB per strip even with 32 strips of one-byte blocks; the
+    // check comes before any pixel is read, so the rows need not exist.
+    media::BitmapInfoHeader h;
+    h.biWidth = 8192;
+    h.biHeight = 8192;
+    h.biBitCount = 24;
+    const uint8_t pixel[4] = {};
+    Compressor compressor;
+    int32_t size = 1 << 24;
+    EXPECT_THROW(compressor.compress(h, pixel, h, 10000, size), CompressError);
 }
 
 TEST(Compressor, WideFramesTakeMoreStripsToStayUnder64KiB)
@@ -215,8 +242,11 @@ TEST(Compressor, FfmpegDecodesOurFramesToTheSamePixels)
         const Encoded e = encode(dib, c.quality);
         std::vector<uint8_t> ours;
         ASSERT_EQ(cinepak::test::checkAndDecode(e.frame, c.width, c.height, ours), "");
+        std::vector<uint8_t> decoded;
+        ASSERT_TRUE(cinepak::test::decodeWithDecoder(e.frame, c.width, c.height, decoded, nullptr));
         const auto theirs = cinepak::test::ffmpegDecode({e.frame}, c.width, c.height, dir.string());
         EXPECT_TRUE(theirs[0] == ours) << c.width << "x" << c.height << " q" << c.quality;
+        EXPECT_TRUE(theirs[0] == decoded) << c.width << "x" << c.height << " q" << c.quality;
     }
     fs::remove_all(dir);
 }
