@@ -189,5 +189,51 @@ TEST_F(JobTest, PalettisedInputFitsTheWorkingBuffer)
     CheckFilm(film, Expected(spec));
 }
 
+// Top-down rows make the same movie as bottom-up ones; 16- and 32-bit rows convert too.
+TEST_F(JobTest, RowOrderAndDepthsOfUncompressedInput)
+{
+    MovieSpec spec{24, 16, 3, 15, 1, 0, 0, 0, 0};
+    std::vector<testsupport::Bytes> bottomUp, topDown, deep16, deep32;
+    const size_t row = static_cast<size_t>(media::dibRowSize(24, spec.width));
+    for (int t = 0; t < spec.frames; ++t) {
+        const testsupport::Bytes frame = TestFrame(spec.width, spec.height, t);
+        bottomUp.push_back(frame);
+        testsupport::Bytes flipped;
+        for (int y = spec.height - 1; y >= 0; --y)
+            flipped.insert(flipped.end(), frame.begin() + static_cast<long>(y * row),
+                           frame.begin() + static_cast<long>((y + 1) * row));
+        topDown.push_back(flipped);
+        deep16.push_back(testsupport::Bytes(static_cast<size_t>(media::dibRowSize(16, spec.width) * spec.height),
+                                            static_cast<uint8_t>(0x21 * t + 3)));
+        deep32.push_back(testsupport::Bytes(static_cast<size_t>(media::dibRowSize(32, spec.width) * spec.height),
+                                            static_cast<uint8_t>(0x35 * t + 9)));
+    }
+    const struct {
+        const char* name;
+        testsupport::AviStream video;
+    } cases[] = {
+        {"bottom_up", testsupport::rawVideo(spec.width, spec.height, 24, bottomUp)},
+        {"top_down", testsupport::rawVideo(spec.width, -spec.height, 24, topDown)},
+        {"rgb555", testsupport::rawVideo(spec.width, spec.height, 16, deep16)},
+        {"rgb32", testsupport::rawVideo(spec.width, spec.height, 32, deep32)},
+    };
+    for (const auto& c : cases) {
+        testsupport::AviMovie movie;
+        movie.streams.push_back(c.video);
+        Add(std::string(c.name) + ".avi", movie);
+    }
+    job::ConvertThreadProc(window);
+
+    ASSERT_TRUE(window.failures.empty()) << window.failures.front();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FilmMovie film;
+        ASSERT_TRUE(ReadFilm(Path(std::string(c.name) + ".cpk"), &film));
+        CheckFilm(film, Expected(spec));
+    }
+    EXPECT_EQ(testsupport::readFileBytes(dir.file("top_down.cpk")),
+              testsupport::readFileBytes(dir.file("bottom_up.cpk")));
+}
+
 } // namespace
 } // namespace jobtest
