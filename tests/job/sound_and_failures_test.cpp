@@ -82,6 +82,22 @@ TEST_F(JobTest, OutputThatIsTheInputIsRefused)
     EXPECT_TRUE(window.summaries.empty());
 }
 
+TEST_F(JobTest, OutputThatCannotBeCreatedIsReported)
+{
+    MovieSpec spec;
+    Add("blocked.avi", TestMovie(spec));
+    fs::create_directories(dir.file("blocked.cpk"));
+    Add("next.avi", TestMovie(spec));
+    job::ConvertThreadProc(window);
+
+    ASSERT_EQ(window.failures.size(), 1u);
+    EXPECT_NE(window.failures[0].find("cannot create " + Path("blocked.cpk") + ": Is a directory"),
+              std::string::npos)
+        << window.failures[0];
+    EXPECT_TRUE(fs::is_directory(dir.file("blocked.cpk")));
+    EXPECT_EQ(window.summaries.size(), 1u) << "the next file converts";
+}
+
 TEST_F(JobTest, NameWithoutExtensionGetsCpkAppended)
 {
     fs::create_directories(dir.file("clips.old"));
