@@ -155,6 +155,16 @@ Codebook::Two Codebook::nearestTwo(const Vec& v, int hint) const
             d1, d2};
 }
 
+void Codebook::exclude(int entry)
+{
+    const size_t pos = rank_[static_cast<size_t>(entry)];
+    sorted_.erase(sorted_.begin() + static_cast<long>(pos));
+    keys_.erase(keys_.begin() + static_cast<long>(pos));
+    entryAt_.erase(entryAt_.begin() + static_cast<long>(pos));
+    for (size_t i = pos; i < entryAt_.size(); ++i)
+        rank_[entryAt_[i]] = static_cast<uint8_t>(i);
+}
+
 namespace {
 
 // A cell of the median cut: vectors order[begin, end) with their coordinate sums.
@@ -201,13 +211,13 @@ std::vector<Cell> medianCut(const Vec* vecs, std::vector<uint32_t>& order, int m
     cells[0].end = order.size();
     addStats(vecs, order.data(), 0, order.size(), cells[0]);
     finishStats(cells[0]);
-    std::vector<int64_t> sse{cells[0].sse}; // kept apart: the scan below is the hot part
+    // Cells by error, largest first; equal errors go to the lower cell number.
+    std::vector<std::pair<int64_t, int>> heap{{cells[0].sse, 0}};
     std::vector<uint32_t> tmp(order.size());
-    while (static_cast<int>(cells.size()) < maxEntries) {
-        size_t pick = 0;
-        for (size_t i = 1; i < sse.size(); ++i)
-            if (sse[i] > sse[pick])
-                pick = i;
+    while (static_cast<int>(cells.size()) < maxEntries && !heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end());
+        const size_t pick = static_cast<size_t>(-heap.back().second);
+        heap.pop_back();
         const Cell c = cells[pick];
         if (c.sse <= 0)
             break;
@@ -245,8 +255,10 @@ std::vector<Cell> medianCut(const Vec* vecs, std::vector<uint32_t>& order, int m
         finishStats(right);
         cells[pick] = left;
         cells.push_back(right);
-        sse[pick] = left.sse;
-        sse.push_back(right.sse);
+        heap.emplace_back(left.sse, -static_cast<int>(pick));
+        std::push_heap(heap.begin(), heap.end());
+        heap.emplace_back(right.sse, -static_cast<int>(cells.size() - 1));
+        std::push_heap(heap.begin(), heap.end());
     }
     return cells;
 }

@@ -35,6 +35,10 @@ public:
     };
     Two nearestTwo(const Vec& v, int hint) const;
 
+    // Takes an entry out of the search (entries() keeps it and the numbering); at least
+    // one entry must stay in.
+    void exclude(int entry);
+
 private:
     std::vector<Entry> entries_;
     std::vector<Vec> sorted_;      // entry vectors in ascending grey sum

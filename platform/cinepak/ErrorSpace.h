@@ -66,7 +66,8 @@ inline __m128i distances4(const Vec& v, const Vec* e)
 {
     const __m128i a = _mm_load_si128(reinterpret_cast<const __m128i*>(v.c));
     const auto part = [&a](const Vec& x) {
-        const __m128i diff = _mm_sub_epi16(a, _mm_load_si128(reinterpret_cast<const __m128i*>(x.c)));
+        const __m128i b = _mm_load_si128(reinterpret_cast<const __m128i*>(x.c));
+        const __m128i diff = _mm_sub_epi16(a, b);
         return _mm_madd_epi16(diff, diff); // (c0c1, c2c3, c4c5, 0)
     };
     const __m128i d0 = part(e[0]), d1 = part(e[1]), d2 = part(e[2]), d3 = part(e[3]);

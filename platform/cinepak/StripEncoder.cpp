@@ -31,56 +31,60 @@ int32_t v1Error(const std::vector<Vec>& patches, size_t b, const Vec* expanded)
     return sum;
 }
 
-// Drops the entries whose users would lose less, by moving to their second nearest entry,
-// than the entry's own bytes are worth at this lambda, a quarter of the book at most per
-// pass so that an entry and its neighbour do not both go, then recentres what is left.
-// weight scales each vector's distance to block distance.
+// Drops, one at a time, the entry whose users would lose least by moving to their
+// second nearest entry, while that loss is below what the entry's 6 bytes are worth at
+// this lambda; then recentres what is left. The order of removal does not depend on
+// lambda, so a larger lambda keeps a subset of the entries a smaller one keeps. weight
+// scales each vector's distance to block distance.
 Codebook prune(Codebook book, const std::vector<Vec>& vecs, int64_t weight, int64_t lambda,
                int iterations, Assignment& out, Given given)
 {
-    std::vector<int64_t> loss;
-    std::vector<size_t> order;
-    std::vector<int> renumber;
-    std::vector<uint8_t> second(vecs.size(), 0);
-    bool hinted = given != Given::nothing && out.index.size() == vecs.size();
-    while (lambda > 0 && book.size() > 1) {
-        loss.assign(book.size(), 0);
-        out.index.resize(vecs.size());
-        for (size_t k = 0; k < vecs.size(); ++k) {
-            const Codebook::Two two = book.nearestTwo(vecs[k], hinted ? out.index[k] : -1);
-            loss[static_cast<size_t>(two.first)] +=
-                (int64_t{two.secondDist} - two.firstDist) * weight * 256;
-            out.index[k] = static_cast<uint8_t>(two.first);
-            second[k] = static_cast<uint8_t>(std::max(two.second, 0));
+    const size_t n = vecs.size();
+    if (lambda > 0 && book.size() > 1 && n > 0) {
+        const bool hinted = given != Given::nothing && out.index.size() == n;
+        std::vector<Codebook::Two> two(n);
+        std::vector<int64_t> loss(book.size(), 0);
+        const auto gain = [weight](const Codebook::Two& t) {
+            return (int64_t{t.secondDist} - t.firstDist) * weight * 256;
+        };
+        for (size_t k = 0; k < n; ++k) {
+            two[k] = book.nearestTwo(vecs[k], hinted ? out.index[k] : -1);
+            loss[static_cast<size_t>(two[k].first)] += gain(two[k]);
         }
-        hinted = true;
-        order.clear();
-        for (size_t e = 0; e < book.size(); ++e)
-            if (loss[e] < lambda * kBitsEntry)
-                order.push_back(e);
-        if (order.empty())
-            break;
-        std::stable_sort(order.begin(), order.end(),
-                         [&](size_t a, size_t b) { return loss[a] < loss[b]; });
-        order.resize(std::min(order.size(), std::max<size_t>(1, book.size() / 4)));
-        renumber.assign(book.size(), 0);
-        for (size_t e : order)
-            renumber[e] = -1;
+        std::vector<uint8_t> alive(book.size(), 1);
+        for (size_t left = book.size(); left > 1; --left) {
+            size_t worst = SIZE_MAX;
+            for (size_t e = 0; e < book.size(); ++e)
+                if (alive[e] && (worst == SIZE_MAX || loss[e] < loss[worst]))
+                    worst = e;
+            if (loss[worst] >= lambda * kBitsEntry)
+                break;
+            alive[worst] = 0;
+            book.exclude(static_cast<int>(worst));
+            const int gone = static_cast<int>(worst);
+            for (size_t k = 0; k < n; ++k) {
+                if (two[k].first != gone && two[k].second != gone)
+                    continue;
+                loss[static_cast<size_t>(two[k].first)] -= gain(two[k]);
+                const int hint = two[k].first != gone ? two[k].first : two[k].second;
+                two[k] = book.nearestTwo(vecs[k], hint);
+                loss[static_cast<size_t>(two[k].first)] += gain(two[k]);
+            }
+        }
+        std::vector<int> renumber(book.size(), 0);
         std::vector<Entry> kept;
         for (size_t e = 0; e < book.size(); ++e)
-            if (renumber[e] == 0) {
+            if (alive[e]) {
                 renumber[e] = static_cast<int>(kept.size());
                 kept.push_back(book.entries()[e]);
             }
-        book = Codebook(std::move(kept));
-        // Each vector's old entry, or its second if that went, starts the next search
-        // (any start gives the exact answer; a near one gives it sooner).
-        for (size_t k = 0; k < vecs.size(); ++k) {
-            const int e = renumber[out.index[k]] >= 0 ? renumber[out.index[k]]
-                                                      : renumber[second[k]];
-            out.index[k] = static_cast<uint8_t>(std::max(e, 0));
+        if (kept.size() < book.size()) {
+            out.index.resize(n);
+            for (size_t k = 0; k < n; ++k)
+                out.index[k] = static_cast<uint8_t>(renumber[static_cast<size_t>(two[k].first)]);
+            book = Codebook(std::move(kept));
+            given = Given::hints;
         }
-        given = Given::hints;
     }
     return refineCodebook(book.entries(), vecs.data(), vecs.size(), iterations, out, given);
 }

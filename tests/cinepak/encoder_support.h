@@ -5,6 +5,7 @@
 #include "media/MediaTypes.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -45,6 +46,7 @@ double psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 // Decodes frames (all width x height) with ffmpeg's cinepak decoder, through an AVI
 // written into dir. Returns the RGB pictures or throws std::runtime_error.
 std::vector<std::vector<uint8_t>> ffmpegDecode(const std::vector<std::vector<uint8_t>>& frames,
-                                               int width, int height, const std::string& dir);
+                                               int width, int height,
+                                               const std::filesystem::path& dir);
 
 } // namespace cinepak::test
