@@ -7,8 +7,10 @@
 // clip in a temporary file.
 #include "avi/AviFile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -47,51 +49,67 @@ bool makeClip(const std::string& path)
     return ok;
 }
 
-// Decodes every frame in order, as the conversion does; returns frames per second.
-double ourDecode(const std::string& path, int* frameCount)
+struct Speed {
+    double wall = 0; // frames per second of real time
+    double cpu = 0;  // frames per second of processor time
+};
+
+double cpuSeconds()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Decodes every frame in order, as the conversion does.
+Speed ourDecode(const std::string& path, int* frameCount)
 {
     std::string error;
     auto file = avi::File::open(path, &error);
     if (!file) {
         std::fprintf(stderr, "%s\n", error.c_str());
-        return 0;
+        return {};
     }
     const avi::Stream* video = file->stream(media::kFourCCVids);
     std::string why;
     auto frames = video ? video->openFrames(&why) : nullptr;
     if (!frames) {
         std::fprintf(stderr, "%s: no decodable video: %s\n", path.c_str(), why.c_str());
-        return 0;
+        return {};
     }
     const auto begin = std::chrono::steady_clock::now();
+    const double cpuBegin = cpuSeconds();
     unsigned checksum = 0;
     for (int32_t n = video->start(); n < video->start() + video->length(); ++n) {
         const uint8_t* frame = frames->getFrame(n);
         if (!frame) {
             std::fprintf(stderr, "%s\n", frames->error().c_str());
-            return 0;
+            return {};
         }
         checksum += frame[40 + (n % 1000)];
     }
+    const double cpu = cpuSeconds() - cpuBegin;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     *frameCount = video->length();
-    std::printf("(checksum %u)\n", checksum);
-    return video->length() / seconds;
+    std::printf("kestrel: %d frames, wall %.3fs, cpu %.3fs (checksum %u)\n", video->length(),
+                seconds, cpu, checksum);
+    return {video->length() / seconds, video->length() / cpu};
 }
 
-// ffmpeg's own figure: frames / real time from its "bench:" line.
-double ffmpegDecode(const std::string& path, int frames)
+// ffmpeg's own figures from its "bench:" line: frames / rtime (real) and / utime + stime.
+Speed ffmpegDecode(const std::string& path, int frames)
 {
     const std::string out =
         run("ffmpeg -hide_banner -nostdin -benchmark -i '" + path + "' -f null - 2>&1");
     std::smatch m;
-    if (!std::regex_search(out, m, std::regex(R"(bench:.*rtime=([0-9.]+)s)"))) {
+    const std::regex line(R"(bench: utime=([0-9.]+)s stime=([0-9.]+)s rtime=([0-9.]+)s)");
+    if (!std::regex_search(out, m, line)) {
         std::fprintf(stderr, "no benchmark line from ffmpeg:\n%s\n", out.c_str());
-        return 0;
+        return {};
     }
-    std::printf("ffmpeg: %s\n", m.str(0).c_str());
-    return frames / std::stod(m[1]);
+    std::printf("ffmpeg:  %s\n", m.str(0).c_str());
+    return {frames / std::stod(m[3]), frames / (std::stod(m[1]) + std::stod(m[2]))};
 }
 
 } // namespace
@@ -111,15 +129,26 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    // The machine may be shared: alternate the two a few times and keep each one's best.
+    constexpr int kRounds = 3;
     int frames = 0;
-    const double ours = ourDecode(path, &frames);
-    const double theirs = frames > 0 ? ffmpegDecode(path, frames) : 0;
+    Speed ours, theirs;
+    for (int round = 0; round < kRounds; ++round) {
+        const Speed a = ourDecode(path, &frames);
+        const Speed b = frames > 0 ? ffmpegDecode(path, frames) : Speed{};
+        if (a.wall <= 0 || b.wall <= 0)
+            break;
+        ours = {std::max(ours.wall, a.wall), std::max(ours.cpu, a.cpu)};
+        theirs = {std::max(theirs.wall, b.wall), std::max(theirs.cpu, b.cpu)};
+    }
     if (!temp.empty())
         std::filesystem::remove(temp);
-    if (ours <= 0 || theirs <= 0)
+    if (ours.wall <= 0 || theirs.wall <= 0)
         return 1;
-    std::printf("%s: %d frames\n", path.c_str(), frames);
-    std::printf("kestrel decode: %8.1f frames/s\n", ours);
-    std::printf("ffmpeg decode:  %8.1f frames/s\n", theirs);
+    std::printf("%s: %d frames of %s, best of %d rounds\n", path.c_str(), frames,
+                "320x224 Cinepak" , kRounds);
+    std::printf("                 real time         processor time\n");
+    std::printf("kestrel decode: %8.1f frames/s  %8.1f frames/s\n", ours.wall, ours.cpu);
+    std::printf("ffmpeg decode:  %8.1f frames/s  %8.1f frames/s\n", theirs.wall, theirs.cpu);
     return 0;
 }
