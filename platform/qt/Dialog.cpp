@@ -103,7 +103,9 @@ QWidget* Dialog::makeControl(const ControlTemplate& ctl)
     case ControlKind::PushButton:
     case ControlKind::DefPushButton: {
         auto* b = new QPushButton(text, this);
-        b->setAutoDefault(true);
+        // Enter presses the default button only, never whichever button has the
+        // focus: with Start disabled it must not fall through to Abort.
+        b->setAutoDefault(ctl.kind == ControlKind::DefPushButton);
         b->setDefault(ctl.kind == ControlKind::DefPushButton);
         const int id = ctl.id;
         connect(b, &QPushButton::clicked, this, [this, id] { command(id); });

@@ -37,6 +37,10 @@ public:
     const BaseUnits& baseUnits() const { return m_baseUnits; }
     QRect dluRect(int x, int y, int cx, int cy) const;
 
+    // The dialog's own OK and Cancel (Enter, Escape) go to the virtual handlers.
+    void accept() override { onOK(); }
+    void reject() override { onCancel(); }
+
 protected:
     // Runs the data exchange towards the controls and returns true, which gives the
     // focus to the first tab stop; return false when it has set the focus itself.
@@ -55,8 +59,6 @@ protected:
     void ddxControl(DataExchange& dx, int id, ProgressCtrl& ctrl);
     void ddxText(DataExchange& dx, int id, QString& value);
 
-    void accept() override { onOK(); }
-    void reject() override { onCancel(); } // Escape
     void closeEvent(QCloseEvent* event) override;
 
 private:
