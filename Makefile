@@ -6,7 +6,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all setup build build-asan test test-asan test-normal clean
+.PHONY: all setup build build-asan test test-asan test-normal demo clean
 
 all: build
 
@@ -30,6 +30,17 @@ test-asan: build-asan
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
 test: test-normal test-asan
+
+# Builds the converter, writes a sample movie (a colourful 320x224 clip with 8-bit sound,
+# made by our own code) and converts it; kestrel-convert prints the summary.
+# DEMO_QUALITY=5000 keeps this clip within the Saturn's 300 KB/s.
+DEMO_QUALITY ?= 10000
+demo: setup
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target kestrel-convert kestrel-demo-avi
+	mkdir -p $(BUILD)/demo
+	$(BUILD)/kestrel-demo-avi $(BUILD)/demo/sample.avi
+	$(BUILD)/kestrel-convert --quality $(DEMO_QUALITY) $(BUILD)/demo/sample.avi
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

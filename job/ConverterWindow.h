@@ -78,6 +78,11 @@ public:
     // summary needs. The window ignores it.
     virtual void fileFinished(const FileSummary& /*summary*/) {}
 
+    // --- A file passed over: it cannot be opened as a movie (no output is made), or it has
+    // no video stream (its output is left empty). The window passes over such files
+    // without a message; a terminal reports them as errors.
+    virtual void reportSkipped(const std::string& /*path*/, const std::string& /*cause*/) {}
+
     // --- The stop flag: 0 until set to 1, never reset.
     virtual std::atomic<int>& stopFlag() = 0;
 };

@@ -3,6 +3,7 @@
 // current position, close. Failures raise CFileException with the system's error code.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -34,7 +35,10 @@ public:
     CFile& operator=(const CFile&) = delete;
     virtual ~CFile(); // closes a file that is still open, without raising
 
-    // Opens path; false (and *osError, if given) when it cannot. Never raises.
+    // Opens path; false (and *osError, if given) when it cannot. Never raises. The path is
+    // kept either way, so that a write or seek on a file that failed to open raises an
+    // exception naming the file and the open's error. An object that is already open
+    // refuses with EBUSY and stays as it was.
     bool Open(const std::string& path, unsigned flags, int* osError = nullptr);
     // Writes all count bytes or raises; a count of 0 writes nothing and cannot fail.
     void Write(const void* data, uint32_t count);
@@ -47,11 +51,16 @@ public:
     const std::string& GetFilePath() const { return m_strFileName; }
 
     // Test hook: make the Nth write or seek from now on (1-based, across all CFile
-    // objects of the process) fail with osError. 0 switches the fault off.
+    // objects of the process) fail with osError. 0 switches the fault off. Writes of
+    // 0 bytes do not count: they never reach the system. A fault fires once.
     static void InjectWriteFault(int nth, int osError);
     static void InjectSeekFault(int nth, int osError);
 
 private:
+    [[noreturn]] void Raise(CFileException::Cause cause, int osError,
+                            const char* operation) const;
+
     int m_fd = -1;
+    int m_nOpenError = EBADF; // reported by a write or seek on a file that is not open
     std::string m_strFileName;
 };

@@ -1,0 +1,24 @@
+// Codes a whole picture as one key frame at one quality: splits it into strips, codes each
+// strip and writes the frame.
+#pragma once
+
+#include "cinepak/SourceImage.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace cinepak::detail {
+
+// Largest strip or chunk that every decoder reads the same way (16-bit size readers).
+constexpr uint32_t kMaxStripBytes = 65535;
+constexpr int kMaxStrips = 32;
+
+// The frame at this quality (0..10000), or nothing when a strip would not stay under
+// 64 KiB.
+std::optional<std::vector<uint8_t>> encodeFrame(const SourceImage& source, int quality);
+
+// Strip heights in block rows for a picture of this many blocks.
+std::vector<int> planStrips(int blocksX, int blocksY);
+
+} // namespace cinepak::detail
