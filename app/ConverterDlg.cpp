@@ -15,14 +15,7 @@
 
 CConverterDlg::ThreadProc CConverterDlg::defaultThreadProc()
 {
-#ifdef KESTREL_NO_JOB
-    return [](job::ConverterWindow& window) {
-        window.stopFlag().store(1);
-        return 0;
-    };
-#else
     return [](job::ConverterWindow& window) { return job::ConvertThreadProc(window); };
-#endif
 }
 
 CConverterDlg::FileChooser CConverterDlg::defaultFileChooser()
