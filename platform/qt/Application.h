@@ -5,7 +5,6 @@
 // Destroying the main window ends the loop with the exit code 0.
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 namespace kqt {
@@ -34,7 +33,7 @@ protected:
 private:
     void idle();
 
-    QPointer<QWidget> m_mainWnd;
+    QWidget* m_mainWnd = nullptr; // cleared when the window is destroyed
     QMetaObject::Connection m_idleHook;
     QMetaObject::Connection m_mainDestroyed;
     int m_exitCode = 0;
