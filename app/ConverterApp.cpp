@@ -26,6 +26,6 @@ bool CConverterApp::onIdle(long count)
 int CConverterApp::exitInstance()
 {
     // Deleting the main window ends the event loop with the exit code 0.
-    delete mainWindow();
+    deleteMainWindow();
     return kqt::Application::exitInstance();
 }

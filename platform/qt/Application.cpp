@@ -25,6 +25,13 @@ void Application::setMainWindow(QWidget* window)
     }
 }
 
+void Application::deleteMainWindow()
+{
+    QWidget* window = m_mainWnd;
+    m_mainWnd = nullptr;
+    delete window; // its destroyed signal ends the loop
+}
+
 int Application::run()
 {
     // The program ends through the idle hook only, never because a window closed.
@@ -43,11 +50,14 @@ void Application::idle()
 {
     // Nested loops (modal boxes, menus) must not see the idle work: it may delete
     // the window that runs them.
-    if (QThread::currentThread()->loopLevel() != m_loopLevel)
+    // Nor may it run again from events that its own work processes.
+    if (m_inIdle || QThread::currentThread()->loopLevel() != m_loopLevel)
         return;
+    m_inIdle = true;
     long count = 0;
     while (onIdle(count))
         ++count;
+    m_inIdle = false;
 }
 
 } // namespace kqt

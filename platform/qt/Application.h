@@ -21,6 +21,9 @@ public:
 
     QWidget* mainWindow() const { return m_mainWnd; }
     void setMainWindow(QWidget* window);
+    // Deletes the main window, which ends the loop; mainWindow() is null from the
+    // start of the deletion on.
+    void deleteMainWindow();
 
 protected:
     virtual bool initInstance() { return true; }
@@ -38,6 +41,7 @@ private:
     QMetaObject::Connection m_mainDestroyed;
     int m_exitCode = 0;
     int m_loopLevel = 0; // the loop level of run()'s own event loop
+    bool m_inIdle = false;
 };
 
 } // namespace kqt

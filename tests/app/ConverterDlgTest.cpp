@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSlider>
 #include <QTreeWidget>
 #include <QtTest>
@@ -108,6 +109,14 @@ TEST_F(ConverterDlgTest, InitialState)
     const QIcon icon = dlg->windowIcon();
     EXPECT_EQ(icon.pixmap(32, 32).size(), QSize(32, 32));
     EXPECT_EQ(icon.availableSizes().size(), 2);
+    for (const QSize& size : icon.availableSizes()) {
+        const QImage image = icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                colours.insert(image.pixel(x, y));
+        EXPECT_LE(colours.size(), 16) << size.width();
+    }
 }
 
 TEST_F(ConverterDlgTest, ControlsSitWhereTheTemplatePutsThem)
