@@ -12,7 +12,11 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
@@ -167,6 +171,54 @@ TEST_F(ConverterDlgTest, AddFilesBuildsOneDirectoryItemPerUse)
         for (int i = 0; i < tree()->topLevelItemCount(); ++i)
             EXPECT_FALSE(tree()->topLevelItem(i)->isExpanded());
     }
+}
+
+TEST(ConverterDlgOpenDialog, OffersTheTwoFiltersAndTakesSeveralFiles)
+{
+    QString parent = QString::fromLocal8Bit(qgetenv("KESTREL_TEST_TMP"));
+    if (parent.isEmpty())
+        parent = QDir::tempPath();
+    QDir().mkpath(parent);
+    QTemporaryDir tmp(parent + "/open-XXXXXX");
+    ASSERT_TRUE(tmp.isValid());
+    for (const char* name : {"b.avi", "a.avi", "notes.txt"}) {
+        QFile f(tmp.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    CConverterDlg dlg; // with the desktop's own Open dialog
+    dlg.create();
+    QStringList filters;
+    bool multi = false;
+    bool noNameBox = false;
+    testui::whenModal([&](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        if (!fd)
+            return false;
+        filters = fd->nameFilters();
+        multi = fd->fileMode() == QFileDialog::ExistingFiles;
+        fd->setDirectory(tmp.path());
+        auto* edit = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!edit) { // the name box is found by an internal name of Qt's dialog
+            noNameBox = true;
+            fd->reject();
+            return true;
+        }
+        edit->setText(QStringLiteral("\"b.avi\" \"a.avi\""));
+        QTimer::singleShot(0, edit, [edit] { QTest::keyClick(edit, Qt::Key_Return); });
+        return true;
+    });
+    qobject_cast<QPushButton*>(dlg.dlgItem(IDC_ADDFILES))->click();
+    if (noNameBox)
+        GTEST_SKIP() << "this Qt's Open dialog has no fileNameEdit";
+    EXPECT_EQ(filters, QStringList({"AVI Files (*.avi)", "All Files (*)"}));
+    EXPECT_TRUE(multi);
+    auto* list = qobject_cast<QTreeWidget*>(dlg.dlgItem(IDC_FILELIST));
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QDir(tmp.path()).canonicalPath());
+    ASSERT_EQ(list->topLevelItem(0)->childCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->child(0)->text(0), "a.avi");
+    EXPECT_EQ(list->topLevelItem(0)->child(1)->text(0), "b.avi");
+    dlg.stopFlag().store(1);
 }
 
 TEST_F(ConverterDlgTest, QualityNumberFollowsTheTrackbar)
