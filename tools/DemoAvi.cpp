@@ -49,17 +49,17 @@ constexpr double kPi = 3.14159265358979323846;
 uint8_t Clamp(double v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 
 // Frame t as bottom-up BGR rows: drifting colour waves with a bright ball bouncing on them.
-std::vector<uint8_t> Picture(const DemoSpec& spec, uint32_t t)
+std::vector<uint8_t> Picture(const DemoClip& clip, uint32_t t)
 {
-    const auto rowSize = static_cast<size_t>(media::dibRowSize(24, spec.width));
-    std::vector<uint8_t> rows(rowSize * static_cast<size_t>(spec.height), 0);
-    const double time = double(t) / spec.framesPerSecond;
-    const double ballX = spec.width * (0.5 + 0.4 * std::sin(time * 1.3));
-    const double ballY = spec.height * (0.5 + 0.35 * std::cos(time * 2.1));
-    const double radius = spec.height / 7.0;
-    for (int32_t y = 0; y < spec.height; ++y) {
-        uint8_t* row = rows.data() + rowSize * static_cast<size_t>(spec.height - 1 - y);
-        for (int32_t x = 0; x < spec.width; ++x) {
+    const auto rowSize = static_cast<size_t>(media::dibRowSize(24, clip.width));
+    std::vector<uint8_t> rows(rowSize * static_cast<size_t>(clip.height), 0);
+    const double time = double(t) / clip.framesPerSecond;
+    const double ballX = clip.width * (0.5 + 0.4 * std::sin(time * 1.3));
+    const double ballY = clip.height * (0.5 + 0.35 * std::cos(time * 2.1));
+    const double radius = clip.height / 7.0;
+    for (int32_t y = 0; y < clip.height; ++y) {
+        uint8_t* row = rows.data() + rowSize * static_cast<size_t>(clip.height - 1 - y);
+        for (int32_t x = 0; x < clip.width; ++x) {
             const double u = x / 40.0, v = y / 40.0;
             double r = 128 + 110 * std::sin(u + time * 1.7);
             double g = 128 + 110 * std::sin(v * 1.3 - time * 1.1 + 2.0);
@@ -78,13 +78,13 @@ std::vector<uint8_t> Picture(const DemoSpec& spec, uint32_t t)
 }
 
 // Unsigned 8-bit mono: a little arpeggio, one note per third of a second.
-std::vector<uint8_t> Tune(const DemoSpec& spec)
+std::vector<uint8_t> Tune(const DemoClip& clip)
 {
     static const double notes[] = {261.63, 329.63, 392.00, 523.25, 392.00, 329.63};
-    const size_t count = size_t{spec.soundRate} * spec.seconds;
+    const size_t count = size_t{clip.soundRate} * clip.seconds;
     std::vector<uint8_t> sound(count);
     for (size_t i = 0; i < count; ++i) {
-        const double time = double(i) / spec.soundRate;
+        const double time = double(i) / clip.soundRate;
         const double note = notes[static_cast<size_t>(time * 3) % 6];
         const double envelope = 1.0 - std::fmod(time * 3, 1.0) * 0.7;
         sound[i] = Clamp(128 + 90 * envelope * std::sin(2 * kPi * note * time));
@@ -93,7 +93,7 @@ std::vector<uint8_t> Tune(const DemoSpec& spec)
 }
 
 void StreamHeader(Riff& riff, const char* type, const char* handler, uint32_t scale, uint32_t rate,
-                  uint32_t length, uint32_t bufferSize, uint32_t sampleSize, const DemoSpec& spec)
+                  uint32_t length, uint32_t bufferSize, uint32_t sampleSize, const DemoClip& clip)
 {
     const size_t strh = riff.begin("strh");
     riff.tag(type);
@@ -109,43 +109,43 @@ void StreamHeader(Riff& riff, const char* type, const char* handler, uint32_t sc
     riff.u32(0xFFFFFFFF);          // quality
     riff.u32(sampleSize);
     riff.u16(0), riff.u16(0);
-    riff.u16(static_cast<uint16_t>(spec.width)), riff.u16(static_cast<uint16_t>(spec.height));
+    riff.u16(static_cast<uint16_t>(clip.width)), riff.u16(static_cast<uint16_t>(clip.height));
     riff.end(strh);
 }
 
 } // namespace
 
-std::vector<uint8_t> MakeDemoAvi(const DemoSpec& spec)
+std::vector<uint8_t> MakeDemoAvi(const DemoClip& clip)
 {
-    const uint32_t frames = spec.framesPerSecond * spec.seconds;
-    const auto frameBytes = static_cast<uint32_t>(media::dibRowSize(24, spec.width) * spec.height);
-    const std::vector<uint8_t> sound = Tune(spec);
-    const uint32_t samplesPerFrame = spec.soundRate / spec.framesPerSecond;
+    const uint32_t frames = clip.framesPerSecond * clip.seconds;
+    const auto frameBytes = static_cast<uint32_t>(media::dibRowSize(24, clip.width) * clip.height);
+    const std::vector<uint8_t> sound = Tune(clip);
+    const uint32_t samplesPerFrame = clip.soundRate / clip.framesPerSecond;
 
     Riff riff;
     const size_t file = riff.begin("RIFF", "AVI ");
     const size_t hdrl = riff.begin("LIST", "hdrl");
     const size_t avih = riff.begin("avih");
-    riff.u32(1000000 / spec.framesPerSecond);
-    riff.u32(frameBytes * spec.framesPerSecond + spec.soundRate);
+    riff.u32(1000000 / clip.framesPerSecond);
+    riff.u32(frameBytes * clip.framesPerSecond + clip.soundRate);
     riff.u32(0);
     riff.u32(0x10); // has an index
     riff.u32(frames);
     riff.u32(0);
     riff.u32(2);
     riff.u32(frameBytes);
-    riff.u32(static_cast<uint32_t>(spec.width));
-    riff.u32(static_cast<uint32_t>(spec.height));
+    riff.u32(static_cast<uint32_t>(clip.width));
+    riff.u32(static_cast<uint32_t>(clip.height));
     for (int i = 0; i < 4; ++i)
         riff.u32(0);
     riff.end(avih);
 
     const size_t videoList = riff.begin("LIST", "strl");
-    StreamHeader(riff, "vids", "DIB ", 1, spec.framesPerSecond, frames, frameBytes, 0, spec);
+    StreamHeader(riff, "vids", "DIB ", 1, clip.framesPerSecond, frames, frameBytes, 0, clip);
     const size_t videoFormat = riff.begin("strf");
     riff.u32(40);
-    riff.u32(static_cast<uint32_t>(spec.width));
-    riff.u32(static_cast<uint32_t>(spec.height));
+    riff.u32(static_cast<uint32_t>(clip.width));
+    riff.u32(static_cast<uint32_t>(clip.height));
     riff.u16(1), riff.u16(24);
     riff.u32(media::kBiRgb);
     riff.u32(frameBytes);
@@ -155,11 +155,11 @@ std::vector<uint8_t> MakeDemoAvi(const DemoSpec& spec)
     riff.end(videoList);
 
     const size_t soundList = riff.begin("LIST", "strl");
-    StreamHeader(riff, "auds", "\0\0\0\0", 1, spec.soundRate, static_cast<uint32_t>(sound.size()),
-                 samplesPerFrame, 1, spec);
+    StreamHeader(riff, "auds", "\0\0\0\0", 1, clip.soundRate, static_cast<uint32_t>(sound.size()),
+                 samplesPerFrame, 1, clip);
     const size_t soundFormat = riff.begin("strf");
     riff.u16(media::kWaveFormatPcm), riff.u16(1);
-    riff.u32(spec.soundRate), riff.u32(spec.soundRate);
+    riff.u32(clip.soundRate), riff.u32(clip.soundRate);
     riff.u16(1), riff.u16(8), riff.u16(0);
     riff.end(soundFormat);
     riff.end(soundList);
@@ -175,7 +175,7 @@ std::vector<uint8_t> MakeDemoAvi(const DemoSpec& spec)
     const size_t moviStart = movi - 4;
     size_t soundAt = 0;
     for (uint32_t t = 0; t < frames; ++t) {
-        const std::vector<uint8_t> picture = Picture(spec, t);
+        const std::vector<uint8_t> picture = Picture(clip, t);
         index.push_back({"00db", 0x10, static_cast<uint32_t>(riff.size() - moviStart), frameBytes});
         const size_t chunk = riff.begin("00db");
         riff.raw(picture);
@@ -205,9 +205,9 @@ std::vector<uint8_t> MakeDemoAvi(const DemoSpec& spec)
     return std::move(riff.bytes());
 }
 
-bool WriteDemoAvi(const std::string& path, const DemoSpec& spec)
+bool WriteDemoAvi(const std::string& path, const DemoClip& clip)
 {
-    const std::vector<uint8_t> bytes = MakeDemoAvi(spec);
+    const std::vector<uint8_t> bytes = MakeDemoAvi(clip);
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (!out)
         return false;

@@ -8,7 +8,7 @@
 
 namespace demo {
 
-struct DemoSpec {
+struct DemoClip {
     int32_t width = 320;
     int32_t height = 224;
     uint32_t framesPerSecond = 15;
@@ -17,9 +17,9 @@ struct DemoSpec {
 };
 
 // The whole AVI file.
-std::vector<uint8_t> MakeDemoAvi(const DemoSpec& spec);
+std::vector<uint8_t> MakeDemoAvi(const DemoClip& clip);
 
 // Writes it; false (and errno set) when the file cannot be written.
-bool WriteDemoAvi(const std::string& path, const DemoSpec& spec);
+bool WriteDemoAvi(const std::string& path, const DemoClip& clip);
 
 } // namespace demo

@@ -182,9 +182,19 @@ std::unique_ptr<File> openSource(const std::string& path, std::unique_ptr<ByteSo
         return nullptr;
     }
     detail::buildIndex(*file->source, &file->contents);
-    for (StreamData& s : file->contents.streams)
+    for (size_t i = 0; i < file->contents.streams.size(); ++i) {
+        StreamData& s = file->contents.streams[i];
         if (s.info.fccType == media::kFourCCAuds)
             normaliseSoundHeader(s);
+        // Callers number frames and samples in signed 32 bits, up to start + length.
+        if (uint64_t{s.info.dwStart} + s.info.dwLength > INT32_MAX) {
+            if (error)
+                *error = path + ": stream " + std::to_string(i) + ": start " +
+                         std::to_string(s.info.dwStart) + " + length " +
+                         std::to_string(s.info.dwLength) + " exceeds the numbers a stream can have";
+            return nullptr;
+        }
+    }
     return std::make_unique<FileImpl>(std::move(file));
 }
 

@@ -89,7 +89,8 @@ bool parseStrl(const ByteSource& src, const Chunk& list, StreamData* stream, std
         } else if (c.id == fourCC("strn")) {
             if (!readChunkData(src, c, sizeof(stream->info.szName) - 1, &bytes))
                 return fail(error, "stream name" + at(c.offset) + " cannot be read");
-            std::memcpy(stream->info.szName, bytes.data(), bytes.size());
+            if (!bytes.empty())
+                std::memcpy(stream->info.szName, bytes.data(), bytes.size());
         } else if (c.id == fourCC("indx")) {
             stream->superIndex = {c.data(), c.size};
         }
@@ -175,12 +176,15 @@ bool parseMainRiff(const ByteSource& src, const Chunk& riff, Contents* contents,
     return true;
 }
 
-// OpenDML extensions follow the first RIFF; anything else there is ignored.
+// OpenDML extensions follow the first RIFF, maybe with JUNK between them; anything
+// else ends the movie.
 void findExtensions(const ByteSource& src, uint64_t pos, Contents* contents)
 {
     ChunkCursor cursor(src, pos, src.size());
     Chunk riff;
     while (cursor.next(&riff)) {
+        if (riff.id == fourCC("JUNK"))
+            continue;
         if (riff.id != kRiff || riff.listType != fourCC("AVIX"))
             break;
         ChunkCursor inner(src, riff.data() + 4, riff.dataEnd);

@@ -4,7 +4,6 @@
 #include "cinepak/Decoder.h"
 
 #include <cstdlib>
-#include <cstring>
 
 namespace avi::detail {
 
@@ -28,10 +27,10 @@ public:
 
     bool decode(const uint8_t* data, size_t size, uint8_t* rows, std::string* error) override
     {
-        const bool ok = decoder_.decode(data, size, error);
-        // Even a damaged frame leaves a picture; callers decide whether to show it.
-        std::memcpy(rows, decoder_.dibRows(), output_.biSizeImage);
-        return ok;
+        // The decoder draws straight into the frame's rows, which keep the previous
+        // picture for skipped blocks.
+        decoder_.useRows(rows);
+        return decoder_.decode(data, size, error);
     }
 
 private:

@@ -46,6 +46,10 @@ std::vector<uint8_t> Compressor::compress(const media::BitmapInfoHeader& in,
     if (quality < 0 || quality > detail::kMaxQuality)
         throw CompressError("quality " + std::to_string(quality) + " is outside 0..10000");
     const detail::SourceImage source(in, rows);
+    if (!detail::stripsCanFit(source.blocksX(), source.blocksY()))
+        throw CompressError("a " + std::to_string(source.width()) + "x" +
+                            std::to_string(source.height()) +
+                            " picture is too large for Cinepak strips under 64 KiB");
     const int32_t limit = size;
 
     auto frame = detail::encodeFrame(source, quality);
@@ -53,11 +57,14 @@ std::vector<uint8_t> Compressor::compress(const media::BitmapInfoHeader& in,
         // Quality lowers the frame size monotonically: find the highest quality that fits.
         int lo = 0, hi = quality - 1;
         auto smallest = detail::encodeFrame(source, 0);
+        const std::string what = "a " + std::to_string(source.width()) + "x" +
+                                 std::to_string(source.height()) + " frame";
+        if (!smallest)
+            throw CompressError(what + " cannot be coded in strips under 64 KiB");
         if (!fits(smallest, limit))
-            throw CompressError("a " + std::to_string(source.width()) + "x" +
-                                std::to_string(source.height()) +
-                                " frame cannot be made to fit in " + std::to_string(limit) +
-                                " bytes");
+            throw CompressError(what + " cannot be made to fit in " + std::to_string(limit) +
+                                " bytes (the smallest is " + std::to_string(smallest->size()) +
+                                ")");
         frame = std::move(smallest);
         while (lo < hi) {
             const int mid = lo + (hi - lo + 1) / 2;

@@ -16,28 +16,31 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Quality, 0..10000 (or kDefaultQuality, which means 10000):
-//   10000  the best picture the format gives: no byte is traded for picture; frames of up
-//          to 320x240 pixels get 3 strips of full 256-entry books, and V4 blocks wherever
-//          they are closer to the source than V1 blocks.
-//   < 10000  every choice (V1 or V4 per block, which codebook entries to send, how many
-//          strips) minimises distortion + lambda x bits, and lambda doubles every 800
-//          steps down; lower quality never gives a larger frame or a better picture.
-//   0      the smallest sensible frame: one strip, mostly V1 blocks, short books.
-// Frames larger than 320x240 pixels take more strips (up to 32) when one would otherwise
-// reach 64 KiB.
+// Quality, 0..10000 (or kDefaultQuality, which means 10000), sets lambda, the price of a
+// bit in picture error; every choice minimises RGB squared error + lambda x bits:
+//   10000  lambda 0: the best picture the format gives. Full books of up to 256 entries,
+//          V4 for every block it draws closer than V1.
+//   below  lambda = 4 x (2^((10000 - quality) / 800) - 1) units of 1/12 RGB squared error
+//          per bit: blocks take V1 unless V4's gain pays for its 3 extra bytes, and book
+//          entries are dropped unless they save more than their 6 bytes are worth. Lower
+//          quality gives smaller frames and a worse picture, smoothly.
+//   0      lambda ~16000: the smallest sensible frame, nearly all V1 from short books.
+// Strips: 1 to 3 (one per 512 blocks) for frames up to 320x240; larger pictures take
+// more, up to 32, where a strip could otherwise reach 64 KiB. A picture that cannot be
+// coded in 32 strips under 64 KiB (about 33 million pixels or more) is refused.
 //
 // The size limit is honoured: a frame larger than the limit is encoded again at the
 // highest lower quality that fits; if even quality 0 does not fit, compress() throws.
-// Output depends only on the image, the quality and the limit: the same input gives the
-// same bytes on every run and machine.
+// Output depends only on the image, the quality and the limit (integer arithmetic): the
+// same input gives the same bytes on every run and machine.
 constexpr int kDefaultQuality = -1;
 
 class Compressor {
 public:
     // Compresses one image. in: its DIB header (16-bit 5-5-5, 24- or 32-bit; bottom-up,
     // or top-down with a negative height; width and height 1..8192); rows: its pixel
-    // rows. wanted: the output format the caller wants; only its size matters.
+    // rows. wanted: the output format the caller wants; the frame is always 'cvid' at the
+    // input's size, so it is not read.
     // quality: 0..10000 or kDefaultQuality (see above).
     // size: in, the largest frame wanted in bytes; out, the frame's byte count.
     // Returns the output block: a 40-byte BitmapInfoHeader (biCompression 'cvid',

@@ -110,24 +110,32 @@ Decoder::Decoder(int width, int height)
       height_(std::clamp(height, 1, kMaxSize)),
       paddedWidth_((width_ + 3) & ~3),
       paddedHeight_((height_ + 3) & ~3),
-      stride_(static_cast<size_t>(paddedWidth_ + 4) * 3),
+      rowSize_(static_cast<size_t>(media::dibRowSize(24, width_))),
+      ownRows_(rowSize_ * static_cast<size_t>(height_), 0),
+      rows_(ownRows_.data()),
       books_(kMaxStrips)
 {
-    picture_.assign(stride_ * static_cast<size_t>(paddedHeight_ + 4), 0);
-    dib_.assign(dibRowSize() * static_cast<size_t>(height_), 0);
 }
 
 void Decoder::reset()
 {
-    std::fill(picture_.begin(), picture_.end(), uint8_t{0});
-    std::fill(dib_.begin(), dib_.end(), uint8_t{0});
+    std::fill(rows_, rows_ + rowSize_ * static_cast<size_t>(height_), uint8_t{0});
     std::fill(books_.begin(), books_.end(), Books{});
+}
+
+void Decoder::useRows(uint8_t* rows)
+{
+    if (rows == rows_)
+        return;
+    std::memcpy(rows, rows_, rowSize_ * static_cast<size_t>(height_));
+    rows_ = rows;
+    ownRows_ = {};
 }
 
 int Decoder::width() const { return width_; }
 int Decoder::height() const { return height_; }
-const uint8_t* Decoder::dibRows() const { return dib_.data(); }
-size_t Decoder::dibRowSize() const { return static_cast<size_t>(media::dibRowSize(24, width_)); }
+const uint8_t* Decoder::dibRows() const { return rows_; }
+size_t Decoder::dibRowSize() const { return rowSize_; }
 
 bool Decoder::decode(const uint8_t* data, size_t size, std::string* error)
 {
@@ -179,7 +187,6 @@ bool Decoder::decode(const uint8_t* data, size_t size, std::string* error)
         p = stripEnd;
         previousBottom = rect.y2;
     }
-    exportRows();
     return ok;
 }
 
@@ -223,65 +230,121 @@ bool Decoder::decodeStrip(int index, const StripRect& rect, const uint8_t* p,
     return fail(error, "strip " + std::to_string(index) + " has no block data");
 }
 
+namespace {
+
+// Where one 4x4 block goes: its four rows in the picture, and how many of its columns
+// are visible. Rows below the picture point at the last visible row and are written
+// before it, so that the visible rows end up right.
+struct BlockTarget {
+    uint8_t* row[4];
+    int columns;
+};
+
+// The block's pixels as four rows of 12 bytes, from its entries.
+void composeV1(const uint8_t* e, uint8_t out[4][12])
+{
+    std::memcpy(out[0], e, 12);
+    std::memcpy(out[1], e, 12);
+    std::memcpy(out[2], e + 12, 12);
+    std::memcpy(out[3], e + 12, 12);
+}
+
+void composeV4(const uint8_t* a, const uint8_t* b, const uint8_t* c, const uint8_t* d,
+               uint8_t out[4][12])
+{
+    const uint8_t* halves[4][2] = {{a, b}, {a + 6, b + 6}, {c, d}, {c + 6, d + 6}};
+    for (int r = 0; r < 4; ++r) {
+        std::memcpy(out[r], halves[r][0], 6);
+        std::memcpy(out[r] + 6, halves[r][1], 6);
+    }
+}
+
+// Blocks at the picture's right edge, or wholly below it: only visible pixels are kept.
+void drawClipped(const BlockTarget& t, const uint8_t pixels[4][12])
+{
+    if (t.columns <= 0)
+        return;
+    for (int r = 3; r >= 0; --r)
+        std::memcpy(t.row[r], pixels[r], static_cast<size_t>(t.columns) * 3);
+}
+
+inline void drawV1(const BlockTarget& t, const uint8_t* e)
+{
+    if (t.columns == 4) {
+        std::memcpy(t.row[3], e + 12, 12);
+        std::memcpy(t.row[2], e + 12, 12);
+        std::memcpy(t.row[1], e, 12);
+        std::memcpy(t.row[0], e, 12);
+    } else {
+        uint8_t pixels[4][12];
+        composeV1(e, pixels);
+        drawClipped(t, pixels);
+    }
+}
+
+inline void drawV4(const BlockTarget& t, const uint8_t* a, const uint8_t* b, const uint8_t* c,
+                   const uint8_t* d)
+{
+    if (t.columns == 4) {
+        std::memcpy(t.row[3], c + 6, 6);
+        std::memcpy(t.row[3] + 6, d + 6, 6);
+        std::memcpy(t.row[2], c, 6);
+        std::memcpy(t.row[2] + 6, d, 6);
+        std::memcpy(t.row[1], a + 6, 6);
+        std::memcpy(t.row[1] + 6, b + 6, 6);
+        std::memcpy(t.row[0], a, 6);
+        std::memcpy(t.row[0] + 6, b, 6);
+    } else {
+        uint8_t pixels[4][12];
+        composeV4(a, b, c, d, pixels);
+        drawClipped(t, pixels);
+    }
+}
+
+} // namespace
+
 bool Decoder::decodeBlocks(const Books& books, const StripRect& rect, int chunkId,
                            const uint8_t* p, const uint8_t* end, std::string* error)
 {
     const bool hasSkipBits = (chunkId & 0x01) != 0;
     const bool allV1 = (chunkId & 0x02) != 0;
     const auto cutOff = [error] { return fail(error, "block data is cut off"); };
+    const size_t rowSize = rowSize_;
+    uint8_t* const top = rows_ + rowSize * static_cast<size_t>(height_ - 1); // row 0
     FlagBits flags;
     for (int y = rect.y1; y < rect.y2; y += 4) {
-        uint8_t* row0 = picture_.data() + static_cast<size_t>(y) * stride_ +
-                        static_cast<size_t>(rect.x1) * 3;
-        for (int x = rect.x1; x < rect.x2; x += 4, row0 += 12) {
+        BlockTarget t{};
+        const bool visible = y < height_;
+        for (int r = 0; r < 4; ++r) {
+            const int row = std::min(y + r, height_ - 1);
+            t.row[r] = top - rowSize * static_cast<size_t>(row) + static_cast<size_t>(rect.x1) * 3;
+        }
+        for (int x = rect.x1; x < rect.x2; x += 4) {
             bool coded = true;
             if (hasSkipBits && !flags.next(p, end, &coded))
                 return cutOff();
-            if (!coded)
-                continue;
-            bool v4 = false;
-            if (!allV1 && !flags.next(p, end, &v4))
-                return cutOff();
-            if (!v4) {
-                if (p == end)
+            if (coded) {
+                bool v4 = false;
+                if (!allV1 && !flags.next(p, end, &v4))
                     return cutOff();
-                const uint8_t* e = books.v1[*p++].data();
-                std::memcpy(row0, e, 12);
-                std::memcpy(row0 + stride_, e, 12);
-                std::memcpy(row0 + 2 * stride_, e + 12, 12);
-                std::memcpy(row0 + 3 * stride_, e + 12, 12);
-            } else {
-                if (end - p < 4)
-                    return cutOff();
-                const uint8_t* a = books.v4[p[0]].data();
-                const uint8_t* b = books.v4[p[1]].data();
-                const uint8_t* c = books.v4[p[2]].data();
-                const uint8_t* d = books.v4[p[3]].data();
-                p += 4;
-                std::memcpy(row0, a, 6);
-                std::memcpy(row0 + 6, b, 6);
-                std::memcpy(row0 + stride_, a + 6, 6);
-                std::memcpy(row0 + stride_ + 6, b + 6, 6);
-                std::memcpy(row0 + 2 * stride_, c, 6);
-                std::memcpy(row0 + 2 * stride_ + 6, d, 6);
-                std::memcpy(row0 + 3 * stride_, c + 6, 6);
-                std::memcpy(row0 + 3 * stride_ + 6, d + 6, 6);
+                t.columns = visible ? std::min(4, width_ - x) : 0;
+                if (!v4) {
+                    if (p == end)
+                        return cutOff();
+                    drawV1(t, books.v1[*p++].data());
+                } else {
+                    if (end - p < 4)
+                        return cutOff();
+                    drawV4(t, books.v4[p[0]].data(), books.v4[p[1]].data(),
+                           books.v4[p[2]].data(), books.v4[p[3]].data());
+                    p += 4;
+                }
             }
+            for (uint8_t*& row : t.row)
+                row += 12;
         }
     }
     return true;
-}
-
-// The working picture is top row first with a margin; the DIB is bottom row first,
-// cropped to the picture size.
-void Decoder::exportRows()
-{
-    const size_t dibRow = dibRowSize();
-    const size_t used = static_cast<size_t>(width_) * 3;
-    for (int y = 0; y < height_; ++y) {
-        uint8_t* out = dib_.data() + static_cast<size_t>(height_ - 1 - y) * dibRow;
-        std::memcpy(out, picture_.data() + static_cast<size_t>(y) * stride_, used);
-    }
 }
 
 } // namespace cinepak

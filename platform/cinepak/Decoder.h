@@ -39,6 +39,11 @@ public:
     const uint8_t* dibRows() const;
     size_t dibRowSize() const;
 
+    // Decodes into the caller's rows (dibRowSize() x height() bytes) from now on, so
+    // that frames need no copy; the current picture moves there. The rows must stay
+    // alive, and be left alone between frames, while the decoder uses them.
+    void useRows(uint8_t* rows);
+
 private:
     // A V4 entry as drawn: its 2x2 patch in B,G,R, top pair then bottom pair.
     using V4Entry = std::array<uint8_t, 12>;
@@ -57,15 +62,14 @@ private:
                      std::string* error);
     bool decodeBlocks(const Books& books, const StripRect& rect, int chunkId,
                       const uint8_t* p, const uint8_t* end, std::string* error);
-    void exportRows();
 
     int width_;
     int height_;
     int paddedWidth_;  // multiples of 4: the area the blocks cover
     int paddedHeight_;
-    size_t stride_;    // of the working picture (top row first, with a margin of 4 pixels)
-    std::vector<uint8_t> picture_;
-    std::vector<uint8_t> dib_;
+    size_t rowSize_;
+    std::vector<uint8_t> ownRows_;
+    uint8_t* rows_;    // the picture: ownRows_ or the caller's
     std::vector<Books> books_;
 };
 

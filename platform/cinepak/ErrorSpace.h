@@ -13,7 +13,12 @@
 // of vector: its grey_q is drawn over quadrant q of the block.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace cinepak::detail {
 
@@ -35,14 +40,79 @@ constexpr int kChromaScaleV = 15;
 // Distance units per unit of RGB squared error.
 constexpr int kDistPerRgbSse = 12;
 
+// Squared distance over the six coordinates (the two spare lanes are zero in every vector).
 inline int32_t distance(const Vec& a, const Vec& b)
 {
+#ifdef __SSE2__
+    const __m128i d = _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(a.c)),
+                                    _mm_load_si128(reinterpret_cast<const __m128i*>(b.c)));
+    __m128i s = _mm_madd_epi16(d, d);
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, _MM_SHUFFLE(1, 0, 3, 2)));
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, _MM_SHUFFLE(2, 3, 0, 1)));
+    return _mm_cvtsi128_si32(s);
+#else
     int32_t sum = 0;
     for (int i = 0; i < 6; ++i) {
         const int32_t d = a.c[i] - b.c[i];
         sum += d * d;
     }
     return sum;
+#endif
+}
+
+#ifdef __SSE2__
+// The four distances from v to e[0..3] in one register.
+inline __m128i distances4(const Vec& v, const Vec* e)
+{
+    const __m128i a = _mm_load_si128(reinterpret_cast<const __m128i*>(v.c));
+    const auto part = [&a](const Vec& x) {
+        const __m128i b = _mm_load_si128(reinterpret_cast<const __m128i*>(x.c));
+        const __m128i diff = _mm_sub_epi16(a, b);
+        return _mm_madd_epi16(diff, diff); // (c0c1, c2c3, c4c5, 0)
+    };
+    const __m128i d0 = part(e[0]), d1 = part(e[1]), d2 = part(e[2]), d3 = part(e[3]);
+    const __m128i s01 = _mm_add_epi32(_mm_unpacklo_epi32(d0, d1), _mm_unpackhi_epi32(d0, d1));
+    const __m128i s23 = _mm_add_epi32(_mm_unpacklo_epi32(d2, d3), _mm_unpackhi_epi32(d2, d3));
+    return _mm_add_epi32(_mm_unpacklo_epi64(s01, s23), _mm_unpackhi_epi64(s01, s23));
+}
+#endif
+
+// The distances from v to e[0..3].
+inline void distances4(const Vec& v, const Vec* e, int32_t out[4])
+{
+#ifdef __SSE2__
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), distances4(v, e));
+#else
+    for (int k = 0; k < 4; ++k)
+        out[k] = distance(v, e[k]);
+#endif
+}
+
+// The smallest distance from v to four vectors, and in *lanes a bit (1 << k) for each of
+// the four that is at that distance. Same values with or without SIMD.
+inline int32_t nearestOf4(const Vec& v, const Vec* e, unsigned* lanes)
+{
+#ifdef __SSE2__
+    const __m128i sum = distances4(v, e);
+    const auto min32 = [](__m128i x, __m128i y) {
+        const __m128i greater = _mm_cmpgt_epi32(x, y);
+        return _mm_or_si128(_mm_and_si128(greater, y), _mm_andnot_si128(greater, x));
+    };
+    __m128i m = min32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
+    m = min32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
+    *lanes = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(sum, m))));
+    return _mm_cvtsi128_si32(m);
+#else
+    int32_t d[4];
+    for (int k = 0; k < 4; ++k)
+        d[k] = distance(v, e[k]);
+    const int32_t m = std::min(std::min(d[0], d[1]), std::min(d[2], d[3]));
+    *lanes = 0;
+    for (int k = 0; k < 4; ++k)
+        if (d[k] == m)
+            *lanes |= 1u << k;
+    return m;
+#endif
 }
 
 inline Vec toVec(const Entry& e)

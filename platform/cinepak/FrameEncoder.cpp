@@ -18,6 +18,12 @@ int64_t worstStripBytes(int64_t blocks)
            (blocks + 31) / 32 * 4 + blocks * 4;
 }
 
+// Bytes of the smallest strip of `blocks` blocks: one V1 entry, every block V1.
+int64_t leastStripBytes(int64_t blocks)
+{
+    return static_cast<int64_t>(kStripHeaderSize + 3 * kChunkHeaderSize + 6) + blocks;
+}
+
 // Up to three strips, each of at least this many blocks: more strips give more codebook
 // entries to the picture, and the rate-distortion pruning of each strip's books keeps
 // the extra entries from costing more than they give.
@@ -38,6 +44,12 @@ std::vector<int> planStrips(int blocksX, int blocksY)
     for (int i = 0; i < blocksY % count; ++i)
         ++rows[static_cast<size_t>(i)];
     return rows;
+}
+
+bool stripsCanFit(int blocksX, int blocksY)
+{
+    const std::vector<int> plan = planStrips(blocksX, blocksY);
+    return leastStripBytes(int64_t{plan.front()} * blocksX) <= kMaxStripBytes;
 }
 
 std::optional<std::vector<uint8_t>> encodeFrame(const SourceImage& source, int quality)

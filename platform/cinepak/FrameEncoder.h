@@ -18,7 +18,11 @@ constexpr int kMaxStrips = 32;
 // 64 KiB.
 std::optional<std::vector<uint8_t>> encodeFrame(const SourceImage& source, int quality);
 
-// Strip heights in block rows for a picture of this many blocks.
+// Whether a picture of this many blocks can be coded at all with every strip under
+// 64 KiB (the largest pictures cannot, even with 32 strips of V1 blocks).
+bool stripsCanFit(int blocksX, int blocksY);
+
+// Strip heights in block rows for a picture of this many blocks, largest first.
 std::vector<int> planStrips(int blocksX, int blocksY);
 
 } // namespace cinepak::detail

@@ -20,7 +20,7 @@ constexpr int64_t kLambdaBase = 4 * kLambdaOne; // lambda one octave below the t
 
 // The books are trained on the blocks that choose V4 (or V1) at no less than this lambda:
 // a V4 book spread over blocks that V1 serves almost as well fits the rest worse.
-constexpr int64_t kTrainLambda = 80 * kLambdaOne;
+constexpr int64_t kTrainLambda = 160 * kLambdaOne;
 
 // Lambda in 1/256 distance units per bit.
 int64_t lambdaForQuality(int quality);

@@ -21,6 +21,12 @@ SourceImage::SourceImage(const media::BitmapInfoHeader& header, const uint8_t* r
                             " is not 16, 24 or 32");
     if (rows == nullptr)
         throw CompressError("no input pixels");
+    // The rows must hold the whole picture; a header that says they are shorter (a
+    // non-zero image size below the rows' size) describes a buffer too small to read.
+    const int64_t needed = media::dibRowSize(header.biBitCount, width) * height;
+    if (header.biSizeImage != 0 && header.biSizeImage < needed)
+        throw CompressError("input image size " + std::to_string(header.biSizeImage) +
+                            " is smaller than its " + std::to_string(needed) + " bytes of rows");
     width_ = static_cast<int>(width);
     height_ = static_cast<int>(height);
     bitCount_ = header.biBitCount;

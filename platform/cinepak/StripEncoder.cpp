@@ -10,152 +10,146 @@ namespace {
 
 constexpr int64_t kBitsV1 = 8;
 constexpr int64_t kBitsV4 = 32;
-
-struct Choice {
-    std::vector<uint8_t> v4Index; // 4 per block
-    std::vector<int32_t> v4Dist;  // per block
-    std::vector<uint8_t> v1Index; // 1 per block
-    std::vector<int32_t> v1Dist;  // per block, over the block's 16 pixels
-};
-
-void measureV4(const std::vector<Vec>& patches, const Codebook& book, Choice& c)
-{
-    const size_t blocks = patches.size() / 4;
-    c.v4Index.resize(patches.size());
-    c.v4Dist.assign(blocks, 0);
-    for (size_t p = 0; p < patches.size(); ++p) {
-        int32_t d = 0;
-        c.v4Index[p] = static_cast<uint8_t>(book.nearest(patches[p], -1, &d));
-        c.v4Dist[p / 4] += d;
-    }
-}
-
-void measureV1(const std::vector<Vec>& patches, const std::vector<Vec>& means,
-               const Codebook& book, Choice& c)
-{
-    c.v1Index.resize(means.size());
-    c.v1Dist.resize(means.size());
-    for (size_t b = 0; b < means.size(); ++b) {
-        int32_t d = 0;
-        const int e = book.nearest(means[b], -1, &d);
-        c.v1Index[b] = static_cast<uint8_t>(e);
-        int32_t full = 0;
-        for (int q = 0; q < 4; ++q)
-            full += distance(patches[b * 4 + static_cast<size_t>(q)],
-                             expandV1(book.vec(static_cast<size_t>(e)), q));
-        c.v1Dist[b] = full;
-    }
-}
-
 constexpr int64_t kBitsEntry = 48;
 
-// Drops the entries whose users would lose less, by moving to their second nearest entry,
-// than the entry's own bytes are worth at this lambda, a quarter of the book at most per
-// pass so that an entry and its neighbour do not both go, then recentres what is left.
-// weight scales each vector's distance to block distance.
-Codebook prune(Codebook book, const std::vector<Vec>& vecs, int64_t weight, int64_t lambda,
-               int iterations)
+// Each V1 entry drawn over the four quadrants of a block, as patch vectors.
+std::vector<Vec> expandBook(const Codebook& book)
 {
-    if (vecs.empty())
-        return book;
-    std::vector<int64_t> loss;
-    std::vector<size_t> order;
-    while (book.size() > 1) {
-        loss.assign(book.size(), 0);
-        for (const Vec& v : vecs) {
-            int32_t d1 = 0, d2 = 0;
-            const int e = book.nearestTwo(v, &d1, &d2);
-            loss[static_cast<size_t>(e)] += (int64_t{d2} - d1) * weight * 256;
+    std::vector<Vec> out(book.size() * 4);
+    for (size_t e = 0; e < book.size(); ++e)
+        for (int q = 0; q < 4; ++q)
+            out[e * 4 + static_cast<size_t>(q)] = expandV1(book.vec(e), q);
+    return out;
+}
+
+// The error of drawing block b from the expanded V1 entry, over the block's 16 pixels.
+int32_t v1Error(const std::vector<Vec>& patches, size_t b, const Vec* expanded)
+{
+    int32_t sum = 0;
+    for (size_t q = 0; q < 4; ++q)
+        sum += distance(patches[b * 4 + q], expanded[q]);
+    return sum;
+}
+
+// Drops, one at a time, the entry whose users would lose least by moving to their
+// second nearest entry, while that loss is below what the entry's 6 bytes are worth at
+// this lambda; then recentres what is left. The order of removal does not depend on
+// lambda, so a larger lambda keeps a subset of the entries a smaller one keeps. weight
+// scales each vector's distance to block distance.
+Codebook prune(Codebook book, const std::vector<Vec>& vecs, int64_t weight, int64_t lambda,
+               int iterations, Assignment& out, Given given)
+{
+    const size_t n = vecs.size();
+    if (lambda > 0 && book.size() > 1 && n > 0) {
+        const bool hinted = given != Given::nothing && out.index.size() == n;
+        std::vector<Codebook::Two> two(n);
+        std::vector<int64_t> loss(book.size(), 0);
+        const auto gain = [weight](const Codebook::Two& t) {
+            return (int64_t{t.secondDist} - t.firstDist) * weight * 256;
+        };
+        for (size_t k = 0; k < n; ++k) {
+            two[k] = book.nearestTwo(vecs[k], hinted ? out.index[k] : -1);
+            loss[static_cast<size_t>(two[k].first)] += gain(two[k]);
         }
-        order.clear();
-        for (size_t e = 0; e < book.size(); ++e)
-            if (loss[e] < lambda * kBitsEntry)
-                order.push_back(e);
-        if (order.empty())
-            break;
-        std::stable_sort(order.begin(), order.end(),
-                         [&](size_t a, size_t b) { return loss[a] < loss[b]; });
-        order.resize(std::min(order.size(), std::max<size_t>(1, book.size() / 4)));
-        std::vector<uint8_t> drop(book.size(), 0);
-        for (size_t e : order)
-            drop[e] = 1;
+        std::vector<uint8_t> alive(book.size(), 1);
+        for (size_t left = book.size(); left > 1; --left) {
+            size_t worst = SIZE_MAX;
+            for (size_t e = 0; e < book.size(); ++e)
+                if (alive[e] && (worst == SIZE_MAX || loss[e] < loss[worst]))
+                    worst = e;
+            if (loss[worst] >= lambda * kBitsEntry)
+                break;
+            alive[worst] = 0;
+            book.exclude(static_cast<int>(worst));
+            const int gone = static_cast<int>(worst);
+            for (size_t k = 0; k < n; ++k) {
+                if (two[k].first != gone && two[k].second != gone)
+                    continue;
+                loss[static_cast<size_t>(two[k].first)] -= gain(two[k]);
+                const int hint = two[k].first != gone ? two[k].first : two[k].second;
+                two[k] = book.nearestTwo(vecs[k], hint);
+                loss[static_cast<size_t>(two[k].first)] += gain(two[k]);
+            }
+        }
+        std::vector<int> renumber(book.size(), 0);
         std::vector<Entry> kept;
         for (size_t e = 0; e < book.size(); ++e)
-            if (!drop[e])
+            if (alive[e]) {
+                renumber[e] = static_cast<int>(kept.size());
                 kept.push_back(book.entries()[e]);
-        book = Codebook(std::move(kept));
+            }
+        if (kept.size() < book.size()) {
+            out.index.resize(n);
+            for (size_t k = 0; k < n; ++k)
+                out.index[k] = static_cast<uint8_t>(renumber[static_cast<size_t>(two[k].first)]);
+            book = Codebook(std::move(kept));
+            given = Given::hints;
+        }
     }
-    std::vector<uint8_t> index(vecs.size(), 255);
-    return refineCodebook(book.entries(), vecs.data(), vecs.size(), iterations, index);
+    return refineCodebook(book.entries(), vecs.data(), vecs.size(), iterations, out, given);
 }
 
-void decide(const Choice& c, int64_t lambda, std::vector<uint8_t>& useV4)
+bool prefersV4(int32_t v4Dist, int32_t v1Dist, int64_t lambda)
 {
-    for (size_t b = 0; b < useV4.size(); ++b)
-        useV4[b] = int64_t{c.v4Dist[b]} * 256 + lambda * kBitsV4 <
-                   int64_t{c.v1Dist[b]} * 256 + lambda * kBitsV1;
+    return int64_t{v4Dist} * 256 + lambda * kBitsV4 < int64_t{v1Dist} * 256 + lambda * kBitsV1;
 }
 
-} // namespace
-
-StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& means,
-                      const StripParams& params)
-{
-    const size_t blocks = means.size();
-    std::vector<uint8_t> scratch;
-    Codebook v4 = trainCodebook(patches.data(), patches.size(), params.maxV4,
-                                params.iterations, scratch);
-    Codebook v1 = trainCodebook(means.data(), means.size(), params.maxV1, params.iterations,
-                                scratch);
-    Choice c;
-    std::vector<uint8_t> useV4(blocks, 0);
+struct Work {
     std::vector<Vec> subset;
-    for (int round = 0; round < params.rounds; ++round) {
-        measureV4(patches, v4, c);
-        measureV1(patches, means, v1, c);
-        decide(c, std::max(params.lambda, params.trainLambda), useV4);
-        // Retrain each book on the blocks that chose it.
-        subset.clear();
-        for (size_t b = 0; b < blocks; ++b)
-            if (useV4[b])
-                subset.insert(subset.end(), patches.begin() + static_cast<long>(b * 4),
-                              patches.begin() + static_cast<long>(b * 4 + 4));
-        if (!subset.empty())
-            v4 = trainCodebook(subset.data(), subset.size(), params.maxV4, params.iterations,
-                               scratch);
-        subset.clear();
-        for (size_t b = 0; b < blocks; ++b)
-            if (!useV4[b])
-                subset.push_back(means[b]);
-        if (!subset.empty())
-            v1 = trainCodebook(subset.data(), subset.size(), params.maxV1, params.iterations,
-                               scratch);
-    }
-    {
-        // Prune and recentre both books for the final choice (at lambda 0 only recentre).
-        subset.clear();
-        for (size_t b = 0; b < blocks; ++b)
-            if (useV4[b])
-                subset.insert(subset.end(), patches.begin() + static_cast<long>(b * 4),
-                              patches.begin() + static_cast<long>(b * 4 + 4));
-        v4 = prune(v4, subset, 1, params.lambda, params.iterations);
-        subset.clear();
-        for (size_t b = 0; b < blocks; ++b)
-            if (!useV4[b])
-                subset.push_back(means[b]);
-        v1 = prune(v1, subset, 4, params.lambda, params.iterations);
-    }
-    measureV4(patches, v4, c);
-    measureV1(patches, means, v1, c);
-    decide(c, params.lambda, useV4);
+    std::vector<uint32_t> owner; // block of each subset vector
+    Assignment fit;
+};
 
-    // Keep only the entries the chosen blocks use, renumbered in order of first use.
+// Gathers the patches (V4) or means (V1) of the blocks that pass `take` into w.subset.
+// A current assignment of the same vectors (fit, indexed by position in the previous
+// subset when w.owner is filled, else by vector) is carried over to the new subset.
+template <typename Take>
+void gather(const std::vector<Vec>& vecs, size_t perBlock, size_t blocks, Take take, Work& w)
+{
+    std::vector<uint32_t> position(blocks, UINT32_MAX);
+    const bool byOwner = !w.owner.empty();
+    for (size_t k = 0; k < w.owner.size(); k += perBlock)
+        position[w.owner[k]] = static_cast<uint32_t>(k);
+    Assignment carried;
+    w.subset.clear();
+    w.owner.clear();
+    for (size_t b = 0; b < blocks; ++b)
+        if (take(b))
+            for (size_t q = 0; q < perBlock; ++q) {
+                const size_t from = byOwner ? position[b] + q : b * perBlock + q;
+                w.subset.push_back(vecs[b * perBlock + q]);
+                w.owner.push_back(static_cast<uint32_t>(b));
+                carried.index.push_back(from < w.fit.index.size() ? w.fit.index[from] : 0);
+                carried.dist.push_back(from < w.fit.dist.size() ? w.fit.dist[from] : 0);
+            }
+    w.fit = std::move(carried);
+}
+
+// Per block of the strip: the current V1 and V4 choices and their errors.
+struct Choices {
+    explicit Choices(size_t blocks)
+        : v1Index(blocks, 0), v4Index(blocks * 4, 0), useV4(blocks, 0), v1Dist(blocks, 0),
+          v4Dist(blocks, 0), measured(blocks, 0)
+    {
+    }
+    std::vector<uint8_t> v1Index;
+    std::vector<uint8_t> v4Index; // 4 per block
+    std::vector<uint8_t> useV4;
+    std::vector<int32_t> v1Dist;
+    std::vector<int32_t> v4Dist;
+    std::vector<uint8_t> measured; // v4Index/v4Dist hold the final V4 book's nearest
+};
+
+// Keeps only the entries the chosen blocks use, renumbered in order of first use.
+StripCode emit(const Codebook& v4, const Codebook& v1, const Choices& c)
+{
+    const size_t blocks = c.useV4.size();
     StripCode code;
-    code.useV4 = useV4;
+    code.useV4 = c.useV4;
     code.indices.assign(blocks * 4, 0);
     std::vector<int> map4(v4.size(), -1), map1(v1.size(), -1);
     for (size_t b = 0; b < blocks; ++b) {
-        if (useV4[b]) {
+        if (c.useV4[b]) {
             code.distortion += c.v4Dist[b];
             for (size_t q = 0; q < 4; ++q) {
                 const uint8_t e = c.v4Index[b * 4 + q];
@@ -176,6 +170,86 @@ StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& m
         }
     }
     return code;
+}
+
+} // namespace
+
+StripCode encodeStrip(const std::vector<Vec>& patches, const std::vector<Vec>& means,
+                      const StripParams& params)
+{
+    const size_t blocks = means.size();
+    const int64_t trainLambda = std::max(params.lambda, params.trainLambda);
+    Choices c(blocks);
+    Work w1, w4;
+
+    // V1 first: it serves every block, and its error tells which blocks V4 could improve
+    // enough to pay for its 24 extra bits (a V4 error is never below 0).
+    Codebook v1 = trainCodebook(means.data(), blocks, params.maxV1, params.iterations, w1.fit);
+    std::vector<Vec> expanded = expandBook(v1);
+    for (size_t b = 0; b < blocks; ++b) {
+        c.v1Index[b] = w1.fit.index[b];
+        c.v1Dist[b] = v1Error(patches, b, &expanded[size_t{c.v1Index[b]} * 4]);
+    }
+
+    // Train V4 on the candidates at the training lambda and let blocks choose.
+    gather(patches, 4, blocks,
+           [&](size_t b) { return prefersV4(0, c.v1Dist[b], trainLambda); }, w4);
+    Codebook v4;
+    if (!w4.subset.empty()) {
+        v4 = trainCodebook(w4.subset.data(), w4.subset.size(), params.maxV4, params.iterations,
+                           w4.fit);
+        for (size_t k = 0; k < w4.subset.size(); ++k)
+            c.v4Dist[w4.owner[k]] += w4.fit.dist[k];
+        for (size_t k = 0; k < w4.subset.size(); k += 4) {
+            const uint32_t b = w4.owner[k];
+            c.useV4[b] = prefersV4(c.v4Dist[b], c.v1Dist[b], trainLambda);
+        }
+
+        // Retrain V4 on the blocks that chose it, dropping entries not worth their bytes.
+        gather(patches, 4, blocks, [&](size_t b) { return c.useV4[b] != 0; }, w4);
+        if (!w4.subset.empty()) {
+            v4 = prune(v4, w4.subset, 1, params.lambda, params.iterations, w4.fit, Given::exact);
+            std::fill(c.v4Dist.begin(), c.v4Dist.end(), 0);
+            for (size_t k = 0; k < w4.subset.size(); ++k) {
+                const uint32_t b = w4.owner[k];
+                c.v4Index[b * 4 + (k & 3)] = w4.fit.index[k];
+                c.v4Dist[b] += w4.fit.dist[k];
+                c.measured[b] = 1;
+            }
+        } else {
+            v4 = Codebook();
+        }
+    }
+
+    // Retrain V1 on the blocks that chose it, then every block's V1 choice.
+    gather(means, 1, blocks, [&](size_t b) { return c.useV4[b] == 0; }, w1);
+    if (!w1.subset.empty())
+        v1 = prune(v1, w1.subset, 4, params.lambda, params.iterations, w1.fit, Given::exact);
+    expanded = expandBook(v1);
+    for (size_t b = 0; b < blocks; ++b) {
+        int32_t d = 0;
+        c.v1Index[b] = static_cast<uint8_t>(v1.nearest(means[b], -1, &d));
+        c.v1Dist[b] = v1Error(patches, b, &expanded[size_t{c.v1Index[b]} * 4]);
+    }
+
+    // Final choice at the real lambda; blocks not yet measured against the final V4 book
+    // are measured now.
+    for (size_t b = 0; b < blocks; ++b) {
+        c.useV4[b] = 0;
+        if (v4.size() == 0 || !prefersV4(0, c.v1Dist[b], params.lambda))
+            continue;
+        if (!c.measured[b]) {
+            c.v4Dist[b] = 0;
+            for (size_t q = 0; q < 4; ++q) {
+                int32_t d = 0;
+                c.v4Index[b * 4 + q] =
+                    static_cast<uint8_t>(v4.nearest(patches[b * 4 + q], -1, &d));
+                c.v4Dist[b] += d;
+            }
+        }
+        c.useV4[b] = prefersV4(c.v4Dist[b], c.v1Dist[b], params.lambda);
+    }
+    return emit(v4, v1, c);
 }
 
 } // namespace cinepak::detail

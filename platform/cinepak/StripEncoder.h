@@ -14,7 +14,6 @@ struct StripParams {
     int maxV4 = 256;     // entries, 1..256
     int maxV1 = 256;
     int64_t trainLambda = 0; // lambda of the training rounds, at least lambda
-    int rounds = 2;      // decide / retrain rounds after the first decision
     int iterations = 2;  // k-means passes per training
 };
 

@@ -9,5 +9,5 @@ add_library(kestrel_cinepak STATIC
   ${CMAKE_CURRENT_LIST_DIR}/SourceImage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StripEncoder.cpp)
 target_include_directories(kestrel_cinepak PUBLIC ${PROJECT_SOURCE_DIR}/platform)
-target_link_libraries(kestrel_cinepak PUBLIC kestrel_media)
+target_link_libraries(kestrel_cinepak PUBLIC kestrel_media kestrel_cinepak_decoder)
 kestrel_target_defaults(kestrel_cinepak)

@@ -1,5 +1,7 @@
 // AVI files written by ffmpeg: our frames and sound equal ffmpeg's own decode.
 #include "avi/AviFile.h"
+#include "media/ByteOrder.h"
+#include "support/AviTestWriter.h"
 #include "support/Ffmpeg.h"
 
 #include <gtest/gtest.h>
@@ -103,6 +105,64 @@ INSTANTIATE_TEST_SUITE_P(
         VideoCase{"cinepak", {"-c:v", "cinepak", "-max_strips", "3", "-g", "3"}, "rgb24", 24,
                   true, 40, 24}),
     [](const testing::TestParamInfo<VideoCase>& p) { return std::string(p.param.name); });
+
+// Cinepak frames from ffmpeg in a file of ours whose picture is smaller than the coded
+// 64x48 (62x46: not a multiple of 4); frames asked for out of order equal ffmpeg's
+// sequential decode.
+TEST(FfmpegCinepak, OddSizeAndRandomAccessMatchFfmpeg)
+{
+    ASSERT_TRUE(testsupport::ffmpegAvailable());
+    testsupport::TempDir dir;
+    const std::string coded = dir.file("coded.avi").string();
+    const std::string stream = dir.file("coded.cvid").string();
+    const std::string ours = dir.file("ours.avi").string();
+    const std::string raw = dir.file("frames.raw").string();
+    constexpr int kCount = 10, kW = 62, kH = 46;
+    std::string log;
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "testsrc2=size=64x48:rate=10", "-frames:v",
+                           std::to_string(kCount), "-c:v", "cinepak", "-g", "4", coded}, &log))
+        << log;
+    ASSERT_TRUE(runFfmpeg({"-i", coded, "-c:v", "copy", "-f", "rawvideo", stream}, &log)) << log;
+    const auto bytes = testsupport::readFileBytes(stream);
+    std::vector<testsupport::Bytes> frames;
+    std::vector<bool> keys;
+    for (size_t pos = 0; pos + 10 <= bytes.size();) {
+        const size_t length = media::readBE24(&bytes[pos + 1]);
+        ASSERT_GE(length, 10u);
+        frames.emplace_back(bytes.begin() + static_cast<ptrdiff_t>(pos),
+                            bytes.begin() + static_cast<ptrdiff_t>(pos + length));
+        keys.push_back(bytes[pos + 10] == 0x10); // first strip intra: ffmpeg's key frames
+        pos += length;
+    }
+    ASSERT_EQ(frames.size(), size_t{kCount});
+    testsupport::AviMovie movie;
+    movie.streams.push_back(testsupport::cinepakVideo(kW, kH, frames, keys));
+    testsupport::writeAviFile(ours, movie);
+    ASSERT_TRUE(runFfmpeg({"-i", ours, "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt",
+                           "rgb24", raw}, &log)) << log;
+    const auto expected = testsupport::readFileBytes(raw);
+    ASSERT_EQ(expected.size(), size_t{kW} * kH * 3 * kCount);
+
+    std::string error;
+    auto file = avi::File::open(ours, &error);
+    ASSERT_TRUE(file) << error;
+    auto access = file->stream(media::kFourCCVids)->openFrames();
+    ASSERT_TRUE(access);
+    const size_t row = static_cast<size_t>(media::dibRowSize(24, kW));
+    for (const int n : {0, 1, 2, 7, 3, 9, 5, 6, 4, 8, 8, 0}) {
+        const uint8_t* frame = access->getFrame(n);
+        ASSERT_TRUE(frame) << access->error();
+        int mismatches = 0;
+        for (int y = 0; y < kH; ++y) {
+            const uint8_t* got = frame + 40 + row * static_cast<size_t>(kH - 1 - y);
+            const uint8_t* want = &expected[(static_cast<size_t>(n) * kH + y) * kW * 3];
+            for (int x = 0; x < kW * 3; x += 3)
+                mismatches += got[x] != want[x + 2] || got[x + 1] != want[x + 1] ||
+                              got[x + 2] != want[x];
+        }
+        EXPECT_EQ(mismatches, 0) << "frame " << n;
+    }
+}
 
 struct SoundCase {
     const char* codec;

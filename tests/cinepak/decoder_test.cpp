@@ -127,6 +127,23 @@ TEST(CinepakDecoder, InterFrameSkipsAndRecodesBlocks)
     EXPECT_EQ(greys(d), expected);
 }
 
+TEST(CinepakDecoder, DecodesIntoTheCallersRows)
+{
+    cinepak::Decoder d(8, 4);
+    ASSERT_TRUE(d.decode(kKeyFrame.data(), kKeyFrame.size()));
+    const auto before = greys(d);
+    std::vector<uint8_t> rows(d.dibRowSize() * 4, 0xEE);
+    d.useRows(rows.data());
+    EXPECT_EQ(d.dibRows(), rows.data());
+    EXPECT_EQ(greys(d), before); // the picture moved along
+    const Bytes skipAll = frame(1, 8, 4, {strip(0x11, 4, 8, {chunk(0x20, {}), chunk(0x22, {}),
+                                                            chunk(0x31, {0, 0, 0, 0})})});
+    ASSERT_TRUE(d.decode(skipAll.data(), skipAll.size()));
+    EXPECT_EQ(greys(d), before);
+    d.reset();
+    EXPECT_EQ(rows, std::vector<uint8_t>(rows.size(), 0));
+}
+
 TEST(CinepakDecoder, FlagWordChangesInsideABlock)
 {
     // 33 blocks in one row: 0-30 skipped, 31 coded V4, 32 skipped.

@@ -5,6 +5,7 @@
 #include "media/MediaTypes.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,11 +36,17 @@ void scenePixel(int x, int y, uint8_t rgb[3]);
 std::string checkAndDecode(const std::vector<uint8_t>& frame, int width, int height,
                            std::vector<uint8_t>& rgb);
 
+// Decodes one key frame with the project's Cinepak decoder; RGB, top row first. Returns
+// false with the reason in *error when the decoder refuses the frame.
+bool decodeWithDecoder(const std::vector<uint8_t>& frame, int width, int height,
+                       std::vector<uint8_t>& rgb, std::string* error);
+
 double psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 
 // Decodes frames (all width x height) with ffmpeg's cinepak decoder, through an AVI
 // written into dir. Returns the RGB pictures or throws std::runtime_error.
 std::vector<std::vector<uint8_t>> ffmpegDecode(const std::vector<std::vector<uint8_t>>& frames,
-                                               int width, int height, const std::string& dir);
+                                               int width, int height,
+                                               const std::filesystem::path& dir);
 
 } // namespace cinepak::test

@@ -15,7 +15,7 @@
 
 namespace jobtest {
 
-struct MovieSpec {
+struct MovieParams {
     int width = 22, height = 14; // not multiples of 4: edge blocks and row padding
     int frames = 8;
     uint32_t rate = 15, scale = 1;
@@ -41,43 +41,43 @@ inline testsupport::Bytes TestSound(size_t bytes)
     return sound;
 }
 
-inline testsupport::AviStream TestVideo(const MovieSpec& spec)
+inline testsupport::AviStream TestVideo(const MovieParams& params)
 {
     std::vector<testsupport::Bytes> frames;
-    for (int t = 0; t < spec.frames; ++t)
-        frames.push_back(TestFrame(spec.width, spec.height, t));
-    testsupport::AviStream video = testsupport::rawVideo(spec.width, spec.height, 24, frames);
-    video.rate = spec.rate;
-    video.scale = spec.scale;
+    for (int t = 0; t < params.frames; ++t)
+        frames.push_back(TestFrame(params.width, params.height, t));
+    testsupport::AviStream video = testsupport::rawVideo(params.width, params.height, 24, frames);
+    video.rate = params.rate;
+    video.scale = params.scale;
     return video;
 }
 
-inline testsupport::AviMovie TestMovie(const MovieSpec& spec)
+inline testsupport::AviMovie TestMovie(const MovieParams& params)
 {
     testsupport::AviMovie movie;
-    movie.streams.push_back(TestVideo(spec));
-    if (spec.channels != 0) {
-        const size_t block = size_t(spec.channels) * (spec.bits / 8);
-        movie.streams.push_back(testsupport::pcmSound(spec.channels, spec.bits, spec.soundRate,
-                                                      TestSound(spec.soundSamples * block),
-                                                      spec.soundRate * spec.scale / spec.rate));
+    movie.streams.push_back(TestVideo(params));
+    if (params.channels != 0) {
+        const size_t block = size_t(params.channels) * (params.bits / 8);
+        movie.streams.push_back(testsupport::pcmSound(params.channels, params.bits, params.soundRate,
+                                                      TestSound(params.soundSamples * block),
+                                                      params.soundRate * params.scale / params.rate));
     }
     return movie;
 }
 
-inline ExpectedMovie Expected(const MovieSpec& spec)
+inline ExpectedMovie Expected(const MovieParams& params)
 {
     ExpectedMovie m;
-    m.width = spec.width;
-    m.height = spec.height;
-    m.frames = m.frameCount = static_cast<uint32_t>(spec.frames);
-    m.rate = spec.rate;
-    m.scale = spec.scale;
-    m.channels = static_cast<uint16_t>(spec.channels);
-    m.bits = static_cast<uint16_t>(spec.bits);
-    m.soundRate = spec.soundRate;
-    if (spec.channels != 0)
-        m.sound = TestSound(spec.soundSamples * size_t(spec.channels) * (spec.bits / 8));
+    m.width = params.width;
+    m.height = params.height;
+    m.frames = m.frameCount = static_cast<uint32_t>(params.frames);
+    m.rate = params.rate;
+    m.scale = params.scale;
+    m.channels = static_cast<uint16_t>(params.channels);
+    m.bits = static_cast<uint16_t>(params.bits);
+    m.soundRate = params.soundRate;
+    if (params.channels != 0)
+        m.sound = TestSound(params.soundSamples * size_t(params.channels) * (params.bits / 8));
     return m;
 }
 

@@ -64,9 +64,9 @@ TEST_F(CliTest, HelpAndUsageErrors)
 
 TEST_F(CliTest, SummaryLinesWarningsAndFailures)
 {
-    MovieSpec plays{32, 16, 4, 15, 1, 1, 8, 22050, 22050};
+    MovieParams plays{32, 16, 4, 15, 1, 1, 8, 22050, 22050};
     testsupport::writeAviFile(dir.file("plays.avi"), TestMovie(plays));
-    MovieSpec breaks{22, 14, 4, 48, 1, 1, 8, 48000, 48000};
+    MovieParams breaks{22, 14, 4, 48, 1, 1, 8, 48000, 48000};
     testsupport::writeAviFile(dir.file("breaks.avi"), TestMovie(breaks));
 
     const Outcome run = Convert({"--quality", "5000", dir.file("plays.avi").string(), dir.file("missing.avi").string(),
@@ -88,8 +88,8 @@ TEST_F(CliTest, SummaryLinesWarningsAndFailures)
 
 TEST_F(CliTest, WritesTheSameBytesAsTheJobForTheWindow)
 {
-    MovieSpec spec{40, 24, 5, 24, 1, 2, 16, 11025, 9000};
-    Add("movie.avi", TestMovie(spec));
+    MovieParams params{40, 24, 5, 24, 1, 2, 16, 11025, 9000};
+    Add("movie.avi", TestMovie(params));
     window.qualityValue = 3000;
     job::ConvertThreadProc(window);
     const testsupport::Bytes fromWindow = testsupport::readFileBytes(dir.file("movie.cpk"));
@@ -101,9 +101,9 @@ TEST_F(CliTest, WritesTheSameBytesAsTheJobForTheWindow)
 
 TEST_F(CliTest, CtrlCStopsAfterTheFrameInHand)
 {
-    MovieSpec spec{128, 96, 500, 15, 1, 1, 8, 8000, 8000 * 34};
-    testsupport::writeAviFile(dir.file("long.avi"), TestMovie(spec));
-    testsupport::writeAviFile(dir.file("next.avi"), TestMovie(spec));
+    MovieParams params{128, 96, 500, 15, 1, 1, 8, 8000, 8000 * 34};
+    testsupport::writeAviFile(dir.file("long.avi"), TestMovie(params));
+    testsupport::writeAviFile(dir.file("next.avi"), TestMovie(params));
 
     int pipeFds[2];
     ASSERT_EQ(pipe(pipeFds), 0);
@@ -145,7 +145,7 @@ TEST_F(CliTest, CtrlCStopsAfterTheFrameInHand)
         frames += e.length != 0 && !e.isSound();
     ASSERT_GT(frames, 0u);
     ASSERT_LT(frames, 500u);
-    ExpectedMovie expected = Expected(spec);
+    ExpectedMovie expected = Expected(params);
     expected.frames = frames;
     expected.soundWritten = false;
     CheckFilm(film, expected);

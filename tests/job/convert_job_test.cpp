@@ -16,7 +16,7 @@ TEST_F(JobTest, ConvertsMoviesOfEverySoundKindAndRate)
 {
     const struct {
         const char* name;
-        MovieSpec spec;
+        MovieParams params;
     } cases[] = {
         {"mono8_15fps", {22, 14, 8, 15, 1, 1, 8, 8000, 8000}},
         {"stereo16_24fps", {24, 16, 9, 24, 1, 2, 16, 11025, 6000}},
@@ -25,7 +25,7 @@ TEST_F(JobTest, ConvertsMoviesOfEverySoundKindAndRate)
         {"stereo8_short_sound", {8, 8, 7, 15, 1, 2, 8, 8000, 1000}},
     };
     for (const auto& c : cases)
-        Add(std::string(c.name) + ".avi", TestMovie(c.spec));
+        Add(std::string(c.name) + ".avi", TestMovie(c.params));
     job::ConvertThreadProc(window);
 
     EXPECT_TRUE(window.failures.empty()) << window.failures.front();
@@ -35,16 +35,16 @@ TEST_F(JobTest, ConvertsMoviesOfEverySoundKindAndRate)
         SCOPED_TRACE(c.name);
         FilmMovie movie;
         ASSERT_TRUE(ReadFilm(Path(std::string(c.name) + ".cpk"), &movie));
-        CheckFilm(movie, Expected(c.spec));
+        CheckFilm(movie, Expected(c.params));
     }
     EXPECT_EQ(window.stop.load(), 1);
 }
 
 TEST_F(JobTest, ShowsEachFileAndItsFramesInOrder)
 {
-    MovieSpec spec;
-    spec.frames = 2;
-    const std::string input = Add("intro.final.avi", TestMovie(spec));
+    MovieParams params;
+    params.frames = 2;
+    const std::string input = Add("intro.final.avi", TestMovie(params));
     window.list.push_back({dir.path().string() + "/", {"intro.final.avi"}}); // trailing "/"
     window.list.push_back({"/nowhere", {}});
     job::ConvertThreadProc(window);
@@ -78,10 +78,10 @@ TEST_F(JobTest, EmptyListOnlySetsTheStopFlag)
 
 TEST_F(JobTest, StreamStartingAtFrameFive)
 {
-    MovieSpec spec;
-    spec.frames = 3;
-    spec.channels = 0;
-    testsupport::AviMovie movie = TestMovie(spec);
+    MovieParams params;
+    params.frames = 3;
+    params.channels = 0;
+    testsupport::AviMovie movie = TestMovie(params);
     movie.streams[0].start = 5;
     Add("late.avi", movie);
     job::ConvertThreadProc(window);
@@ -90,7 +90,7 @@ TEST_F(JobTest, StreamStartingAtFrameFive)
     EXPECT_EQ(window.count("stepit"), 3u);
     FilmMovie film;
     ASSERT_TRUE(ReadFilm(Path("late.cpk"), &film));
-    CheckFilm(film, Expected(spec));
+    CheckFilm(film, Expected(params));
 }
 
 TEST_F(JobTest, UnopenableInputAndMissingVideoArePassedOver)
@@ -98,11 +98,11 @@ TEST_F(JobTest, UnopenableInputAndMissingVideoArePassedOver)
     testsupport::writeFileBytes(dir.file("junk.avi"), {'n', 'o', 't', ' ', 'a', 'n', ' ', 'a', 'v', 'i'});
     List("junk.avi");
     List("missing.avi");
-    MovieSpec spec;
-    testsupport::AviMovie soundOnly = TestMovie(spec);
+    MovieParams params;
+    testsupport::AviMovie soundOnly = TestMovie(params);
     soundOnly.streams.erase(soundOnly.streams.begin());
     Add("sound_only.avi", soundOnly);
-    Add("good.avi", TestMovie(spec));
+    Add("good.avi", TestMovie(params));
     job::ConvertThreadProc(window);
 
     EXPECT_FALSE(Exists("junk.cpk"));
@@ -116,24 +116,24 @@ TEST_F(JobTest, UnopenableInputAndMissingVideoArePassedOver)
     ASSERT_EQ(window.summaries.size(), 1u);
     FilmMovie film;
     ASSERT_TRUE(ReadFilm(Path("good.cpk"), &film));
-    CheckFilm(film, Expected(spec));
+    CheckFilm(film, Expected(params));
 }
 
 TEST_F(JobTest, UndecodableVideoGetsTheMessageAndKeepsHeaderAndTable)
 {
-    MovieSpec spec;
-    testsupport::AviMovie movie = TestMovie(spec);
+    MovieParams params;
+    testsupport::AviMovie movie = TestMovie(params);
     movie.streams[0].handler = media::makeFourCC('X', 'V', 'I', 'D');
     movie.streams[0].format[16] = 'X', movie.streams[0].format[17] = 'V';
     movie.streams[0].format[18] = 'I', movie.streams[0].format[19] = 'D';
     Add("xvid.avi", movie);
-    Add("good.avi", TestMovie(spec));
+    Add("good.avi", TestMovie(params));
     job::ConvertThreadProc(window);
 
     EXPECT_EQ(window.messages, std::vector<std::string>{"Unable to decompress; possibly non-'cvid' compression."});
     FilmMovie film;
     ASSERT_TRUE(ReadFilm(Path("xvid.cpk"), &film));
-    ExpectedMovie expected = Expected(spec);
+    ExpectedMovie expected = Expected(params);
     expected.frames = 0;
     expected.soundWritten = false;
     CheckFilm(film, expected);
@@ -144,9 +144,9 @@ TEST_F(JobTest, UndecodableVideoGetsTheMessageAndKeepsHeaderAndTable)
 
 TEST_F(JobTest, AbortFinishesTheFrameInHandAndWritesTheTable)
 {
-    MovieSpec spec;
-    Add("a.avi", TestMovie(spec));
-    Add("b.avi", TestMovie(spec));
+    MovieParams params;
+    Add("a.avi", TestMovie(params));
+    Add("b.avi", TestMovie(params));
     window.stopAfterSteps = 3;
     job::ConvertThreadProc(window);
 
@@ -158,7 +158,7 @@ TEST_F(JobTest, AbortFinishesTheFrameInHandAndWritesTheTable)
     EXPECT_EQ(window.summaries[0].framesWritten, 3);
     FilmMovie film;
     ASSERT_TRUE(ReadFilm(Path("a.cpk"), &film));
-    ExpectedMovie expected = Expected(spec);
+    ExpectedMovie expected = Expected(params);
     expected.frames = 3;
     expected.soundWritten = false;
     CheckFilm(film, expected);
@@ -183,10 +183,56 @@ TEST_F(JobTest, PalettisedInputFitsTheWorkingBuffer)
     job::ConvertThreadProc(window);
 
     ASSERT_TRUE(window.failures.empty()) << window.failures.front();
-    MovieSpec spec{62, 40, 3, 15, 1, 0, 0, 0, 0};
+    MovieParams params{62, 40, 3, 15, 1, 0, 0, 0, 0};
     FilmMovie film;
     ASSERT_TRUE(ReadFilm(Path("pal.cpk"), &film));
-    CheckFilm(film, Expected(spec));
+    CheckFilm(film, Expected(params));
+}
+
+// Top-down rows make the same movie as bottom-up ones; 16- and 32-bit rows convert too.
+TEST_F(JobTest, RowOrderAndDepthsOfUncompressedInput)
+{
+    MovieParams params{24, 16, 3, 15, 1, 0, 0, 0, 0};
+    std::vector<testsupport::Bytes> bottomUp, topDown, deep16, deep32;
+    const size_t row = static_cast<size_t>(media::dibRowSize(24, params.width));
+    for (int t = 0; t < params.frames; ++t) {
+        const testsupport::Bytes frame = TestFrame(params.width, params.height, t);
+        bottomUp.push_back(frame);
+        testsupport::Bytes flipped;
+        for (int y = params.height - 1; y >= 0; --y)
+            flipped.insert(flipped.end(), frame.begin() + static_cast<long>(y * row),
+                           frame.begin() + static_cast<long>((y + 1) * row));
+        topDown.push_back(flipped);
+        deep16.push_back(testsupport::Bytes(static_cast<size_t>(media::dibRowSize(16, params.width) * params.height),
+                                            static_cast<uint8_t>(0x21 * t + 3)));
+        deep32.push_back(testsupport::Bytes(static_cast<size_t>(media::dibRowSize(32, params.width) * params.height),
+                                            static_cast<uint8_t>(0x35 * t + 9)));
+    }
+    const struct {
+        const char* name;
+        testsupport::AviStream video;
+    } cases[] = {
+        {"bottom_up", testsupport::rawVideo(params.width, params.height, 24, bottomUp)},
+        {"top_down", testsupport::rawVideo(params.width, -params.height, 24, topDown)},
+        {"rgb555", testsupport::rawVideo(params.width, params.height, 16, deep16)},
+        {"rgb32", testsupport::rawVideo(params.width, params.height, 32, deep32)},
+    };
+    for (const auto& c : cases) {
+        testsupport::AviMovie movie;
+        movie.streams.push_back(c.video);
+        Add(std::string(c.name) + ".avi", movie);
+    }
+    job::ConvertThreadProc(window);
+
+    ASSERT_TRUE(window.failures.empty()) << window.failures.front();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FilmMovie film;
+        ASSERT_TRUE(ReadFilm(Path(std::string(c.name) + ".cpk"), &film));
+        CheckFilm(film, Expected(params));
+    }
+    EXPECT_EQ(testsupport::readFileBytes(dir.file("top_down.cpk")),
+              testsupport::readFileBytes(dir.file("bottom_up.cpk")));
 }
 
 } // namespace

@@ -36,11 +36,11 @@ TEST_F(JobTest, SoundThatCannotBeCarriedIsLeftOutWithAWarning)
         {"pcm24", 24, 8000, 1, "24-bit"},
         {"pcm96k", 8, 96000, 1, "96000 Hz"},
     };
-    MovieSpec spec;
+    MovieParams params;
     for (const auto& c : cases) {
-        spec.bits = c.bits;
-        spec.soundRate = c.rate;
-        testsupport::AviMovie movie = TestMovie(spec);
+        params.bits = c.bits;
+        params.soundRate = c.rate;
+        testsupport::AviMovie movie = TestMovie(params);
         movie.streams[1].format[0] = static_cast<uint8_t>(c.formatTag);
         Add(std::string(c.name) + ".avi", movie);
     }
@@ -54,7 +54,7 @@ TEST_F(JobTest, SoundThatCannotBeCarriedIsLeftOutWithAWarning)
         EXPECT_NE(window.warnings[i].find(cases[i].named), std::string::npos) << window.warnings[i];
         FilmMovie film;
         ASSERT_TRUE(ReadFilm(Path(std::string(cases[i].name) + ".cpk"), &film));
-        MovieSpec silent = spec;
+        MovieParams silent = params;
         silent.channels = 0;
         CheckFilm(film, Expected(silent));
         EXPECT_EQ(window.summaries[i].soundChannels, 0);
@@ -63,8 +63,8 @@ TEST_F(JobTest, SoundThatCannotBeCarriedIsLeftOutWithAWarning)
 
 TEST_F(JobTest, OutputThatIsTheInputIsRefused)
 {
-    MovieSpec spec;
-    const testsupport::Bytes avi = testsupport::writeAvi(TestMovie(spec));
+    MovieParams params;
+    const testsupport::Bytes avi = testsupport::writeAvi(TestMovie(params));
     testsupport::writeFileBytes(dir.file("self.cpk"), avi);
     List("self.cpk");
     testsupport::writeFileBytes(dir.file("sym.avi"), avi);
@@ -82,11 +82,27 @@ TEST_F(JobTest, OutputThatIsTheInputIsRefused)
     EXPECT_TRUE(window.summaries.empty());
 }
 
+TEST_F(JobTest, OutputThatCannotBeCreatedIsReported)
+{
+    MovieParams params;
+    Add("blocked.avi", TestMovie(params));
+    fs::create_directories(dir.file("blocked.cpk"));
+    Add("next.avi", TestMovie(params));
+    job::ConvertThreadProc(window);
+
+    ASSERT_EQ(window.failures.size(), 1u);
+    EXPECT_NE(window.failures[0].find("cannot create " + Path("blocked.cpk") + ": Is a directory"),
+              std::string::npos)
+        << window.failures[0];
+    EXPECT_TRUE(fs::is_directory(dir.file("blocked.cpk")));
+    EXPECT_EQ(window.summaries.size(), 1u) << "the next file converts";
+}
+
 TEST_F(JobTest, NameWithoutExtensionGetsCpkAppended)
 {
     fs::create_directories(dir.file("clips.old"));
-    MovieSpec spec;
-    testsupport::writeAviFile(dir.file("clips.old") / "intro", TestMovie(spec));
+    MovieParams params;
+    testsupport::writeAviFile(dir.file("clips.old") / "intro", TestMovie(params));
     window.list.push_back({dir.file("clips.old").string(), {"intro"}});
     job::ConvertThreadProc(window);
 
@@ -96,9 +112,9 @@ TEST_F(JobTest, NameWithoutExtensionGetsCpkAppended)
 
 TEST_F(JobTest, ZeroRateOrScaleIsAnErrorBeforeAnyOutput)
 {
-    MovieSpec spec;
+    MovieParams params;
     for (const char* name : {"rate0.avi", "scale0.avi"}) {
-        testsupport::AviMovie movie = TestMovie(spec);
+        testsupport::AviMovie movie = TestMovie(params);
         (std::string(name) == "rate0.avi" ? movie.streams[0].rate : movie.streams[0].scale) = 0;
         Add(name, movie);
     }
@@ -133,11 +149,11 @@ std::vector<testsupport::Bytes> CinepakFrames(int width, int height, int count)
 // output removed, and the next file converted as if nothing had happened.
 TEST_F(JobTest, FailuresRemoveTheOutputAndTheJobGoesOn)
 {
-    MovieSpec spec;
-    std::vector<testsupport::Bytes> damaged = CinepakFrames(spec.width, spec.height, 4);
+    MovieParams params;
+    std::vector<testsupport::Bytes> damaged = CinepakFrames(params.width, params.height, 4);
     damaged[2] = {0x00, 0x00, 0x00, 0x05, 0x01};
     testsupport::AviMovie damagedMovie;
-    damagedMovie.streams.push_back(testsupport::cinepakVideo(spec.width, spec.height, damaged));
+    damagedMovie.streams.push_back(testsupport::cinepakVideo(params.width, params.height, damaged));
     testsupport::AviMovie tiny;
     tiny.streams.push_back(testsupport::rawVideo(1, 1, 24, {testsupport::Bytes(4, 0x80)}));
 
@@ -147,9 +163,9 @@ TEST_F(JobTest, FailuresRemoveTheOutputAndTheJobGoesOn)
         int writeFault, seekFault;
         const char* cause;
     } cases[] = {
-        {"header_write", TestMovie(spec), 1, 0, "No space"},
-        {"frame_write", TestMovie(spec), 6, 0, "No space"},
-        {"sound_seek", TestMovie(spec), 0, 1, "Input/output error"},
+        {"header_write", TestMovie(params), 1, 0, "No space"},
+        {"frame_write", TestMovie(params), 6, 0, "No space"},
+        {"sound_seek", TestMovie(params), 0, 1, "Input/output error"},
         {"damaged_frame", damagedMovie, 0, 0, "frame 2"},
         {"uncompressible", tiny, 0, 0, "cannot be compressed"},
     };
@@ -159,7 +175,7 @@ TEST_F(JobTest, FailuresRemoveTheOutputAndTheJobGoesOn)
         window.failures.clear();
         window.summaries.clear();
         Add(std::string(c.name) + ".avi", c.movie);
-        Add(std::string(c.name) + "_next.avi", TestMovie(spec));
+        Add(std::string(c.name) + "_next.avi", TestMovie(params));
         window.stop.store(0);
         CFile::InjectWriteFault(c.writeFault, ENOSPC);
         CFile::InjectSeekFault(c.seekFault, EIO);
@@ -173,7 +189,7 @@ TEST_F(JobTest, FailuresRemoveTheOutputAndTheJobGoesOn)
         EXPECT_FALSE(Exists(std::string(c.name) + ".cpk")) << "incomplete output removed";
         FilmMovie film;
         ASSERT_TRUE(ReadFilm(Path(std::string(c.name) + "_next.cpk"), &film));
-        CheckFilm(film, Expected(spec));
+        CheckFilm(film, Expected(params));
     }
 }
 

@@ -22,11 +22,15 @@ constexpr uint32_t kIsInterleaved = 0x100;
 constexpr size_t kSuperIndexHeader = 24;
 constexpr size_t kSuperIndexEntry = 16;
 
+// Builds the file in memory, except for holes: JUNK payloads that are only counted, so
+// that files past 4 GiB can be written sparsely. Offsets are file offsets.
 class Writer {
 public:
     Bytes bytes;
+    std::vector<std::pair<size_t, uint64_t>> holes; // (index in bytes, length)
+    uint64_t holeBytes = 0;
 
-    size_t pos() const { return bytes.size(); }
+    uint64_t pos() const { return bytes.size() + holeBytes; }
     void u8(uint8_t v) { bytes.push_back(v); }
     void u16(uint32_t v)
     {
@@ -45,28 +49,41 @@ public:
     }
     void fourCC(const char* id) { bytes.insert(bytes.end(), id, id + 4); }
     void raw(const Bytes& b) { bytes.insert(bytes.end(), b.begin(), b.end()); }
-    void patch32(size_t at, uint32_t v) { media::writeLE32(bytes.data() + at, v); }
-    void patch64(size_t at, uint64_t v)
+    void hole(uint64_t length)
+    {
+        holes.emplace_back(bytes.size(), length);
+        holeBytes += length;
+    }
+    size_t indexOf(uint64_t offset) const
+    {
+        uint64_t skipped = 0;
+        for (const auto& [index, length] : holes)
+            if (index + skipped < offset)
+                skipped += length;
+        return static_cast<size_t>(offset - skipped);
+    }
+    void patch32(uint64_t at, uint32_t v) { media::writeLE32(bytes.data() + indexOf(at), v); }
+    void patch64(uint64_t at, uint64_t v)
     {
         patch32(at, static_cast<uint32_t>(v));
         patch32(at + 4, static_cast<uint32_t>(v >> 32));
     }
 
     // Returns the offset of the header; end() fills in the size and pads to even.
-    size_t beginChunk(const char* id)
+    uint64_t beginChunk(const char* id)
     {
-        const size_t at = pos();
+        const uint64_t at = pos();
         fourCC(id);
         u32(0);
         return at;
     }
-    size_t beginList(const char* id, const char* type)
+    uint64_t beginList(const char* id, const char* type)
     {
-        const size_t at = beginChunk(id);
+        const uint64_t at = beginChunk(id);
         fourCC(type);
         return at;
     }
-    void end(size_t at)
+    void end(uint64_t at)
     {
         patch32(at + 4, static_cast<uint32_t>(pos() - at - 8));
         if (pos() % 2)
@@ -74,7 +91,7 @@ public:
     }
     void chunk(const char* id, const Bytes& payload)
     {
-        const size_t at = beginChunk(id);
+        const uint64_t at = beginChunk(id);
         raw(payload);
         end(at);
     }
@@ -82,7 +99,7 @@ public:
 
 struct Entry {
     char id[4];
-    size_t offset; // of the chunk header, from the file start
+    uint64_t offset; // of the chunk header, from the file start
     uint32_t size;
     bool key;
 };
@@ -91,7 +108,7 @@ struct Entry {
 struct StreamState {
     char id[4];       // e.g. "00dc"
     char ixId[4];     // e.g. "ix00"
-    size_t indxAt = 0;
+    uint64_t indxAt = 0;
     std::vector<std::vector<Entry>> riffs;
 };
 
@@ -147,7 +164,7 @@ void writeAvih(Writer& w, const AviMovie& m, uint32_t framesInFirstRiff)
         width = static_cast<int32_t>(media::readLE32(video->format.data() + 4));
         height = static_cast<int32_t>(media::readLE32(video->format.data() + 8));
     }
-    const size_t at = w.beginChunk("avih");
+    const uint64_t at = w.beginChunk("avih");
     w.u32(video && video->rate ? static_cast<uint32_t>(1000000ull * video->scale / video->rate)
                                : 0);
     w.u32(0); // max bytes per second
@@ -167,8 +184,8 @@ void writeAvih(Writer& w, const AviMovie& m, uint32_t framesInFirstRiff)
 void writeStrl(Writer& w, const AviMovie& m, const AviStream& s, StreamState& st,
                size_t riffCount)
 {
-    const size_t list = w.beginList("LIST", "strl");
-    const size_t strh = w.beginChunk("strh");
+    const uint64_t list = w.beginList("LIST", "strl");
+    const uint64_t strh = w.beginChunk("strh");
     w.u32(s.type);
     w.u32(s.handler);
     w.u32(0); // flags
@@ -192,7 +209,7 @@ void writeStrl(Writer& w, const AviMovie& m, const AviStream& s, StreamState& st
         w.chunk("strn", name);
     }
     if (m.layout.openDml) {
-        const size_t indx = w.beginChunk("indx");
+        const uint64_t indx = w.beginChunk("indx");
         w.u16(4);                // longs per entry
         w.u8(0);                 // sub type
         w.u8(kIndexOfIndexes);
@@ -211,7 +228,7 @@ void writeStrl(Writer& w, const AviMovie& m, const AviStream& s, StreamState& st
 void writeStandardIndex(Writer& w, const AviStream& s, const StreamState& st, size_t riff)
 {
     const std::vector<Entry>& entries = st.riffs[riff];
-    const size_t at = w.beginChunk(st.ixId);
+    const uint64_t at = w.beginChunk(st.ixId);
     const uint64_t base = entries.empty() ? 0 : entries.front().offset;
     w.u16(2);
     w.u8(0);
@@ -228,7 +245,7 @@ void writeStandardIndex(Writer& w, const AviStream& s, const StreamState& st, si
         duration += isSound(s) ? e.size / std::max<uint32_t>(1, blockAlign(s)) : 1u;
     }
     w.end(at);
-    const size_t slot = st.indxAt + 8 + kSuperIndexHeader + riff * kSuperIndexEntry;
+    const uint64_t slot = st.indxAt + 8 + kSuperIndexHeader + riff * kSuperIndexEntry;
     w.patch64(slot, at);
     w.patch32(slot + 8, static_cast<uint32_t>(w.pos() - at));
     w.patch32(slot + 12, duration);
@@ -237,9 +254,14 @@ void writeStandardIndex(Writer& w, const AviStream& s, const StreamState& st, si
 void writeMovi(Writer& w, const AviMovie& m, std::vector<StreamState>& states, size_t riff,
                size_t firstRound, size_t lastRound)
 {
-    const size_t movi = w.beginList("LIST", "movi");
+    const uint64_t movi = w.beginList("LIST", "movi");
+    if (riff > 0 && m.layout.avixLeadingJunk > 0) {
+        const uint64_t junk = w.beginChunk("JUNK");
+        w.hole(m.layout.avixLeadingJunk);
+        w.end(junk);
+    }
     for (size_t round = firstRound; round < lastRound; ++round) {
-        const size_t rec = m.layout.recLists ? w.beginList("LIST", "rec ") : 0;
+        const uint64_t rec = m.layout.recLists ? w.beginList("LIST", "rec ") : 0;
         for (size_t i = 0; i < m.streams.size(); ++i) {
             const AviStream& s = m.streams[i];
             if (round >= s.chunks.size())
@@ -266,15 +288,15 @@ void writeMovi(Writer& w, const AviMovie& m, std::vector<StreamState>& states, s
 }
 
 void writeIdx1(Writer& w, const AviMovie& m, const std::vector<StreamState>& states,
-               size_t moviAt)
+               uint64_t moviAt)
 {
     std::vector<Entry> all;
     for (const StreamState& st : states)
         all.insert(all.end(), st.riffs[0].begin(), st.riffs[0].end());
     std::sort(all.begin(), all.end(),
               [](const Entry& a, const Entry& b) { return a.offset < b.offset; });
-    const size_t base = m.layout.absoluteIdx1 ? 0 : moviAt + 8;
-    const size_t at = w.beginChunk("idx1");
+    const uint64_t base = m.layout.absoluteIdx1 ? 0 : moviAt + 8;
+    const uint64_t at = w.beginChunk("idx1");
     for (const Entry& e : all) {
         w.fourCC(e.id);
         w.u32(e.key ? kKeyFrameFlag : 0);
@@ -347,7 +369,9 @@ AviStream pcmSound(int channels, int bitsPerSample, uint32_t samplesPerSec, cons
     return s;
 }
 
-Bytes writeAvi(const AviMovie& m)
+namespace {
+
+Writer build(const AviMovie& m)
 {
     size_t rounds = 0;
     for (const AviStream& s : m.streams)
@@ -366,23 +390,23 @@ Bytes writeAvi(const AviMovie& m)
         video ? static_cast<uint32_t>(std::min(video->chunks.size(), perRiff)) : 0;
 
     Writer w;
-    const size_t riff = w.beginList("RIFF", "AVI ");
-    const size_t hdrl = w.beginList("LIST", "hdrl");
+    const uint64_t riff = w.beginList("RIFF", "AVI ");
+    const uint64_t hdrl = w.beginList("LIST", "hdrl");
     writeAvih(w, m, framesInFirstRiff);
     if (m.layout.junk)
         w.chunk("JUNK", Bytes(7, 0));
     for (size_t i = 0; i < m.streams.size(); ++i)
         writeStrl(w, m, m.streams[i], states[i], riffCount);
     if (m.layout.openDml) {
-        const size_t odml = w.beginList("LIST", "odml");
-        const size_t dmlh = w.beginChunk("dmlh");
+        const uint64_t odml = w.beginList("LIST", "odml");
+        const uint64_t dmlh = w.beginChunk("dmlh");
         w.u32(video ? static_cast<uint32_t>(video->chunks.size()) : 0);
         w.end(dmlh);
         w.end(odml);
     }
     w.end(hdrl);
 
-    const size_t moviAt = w.pos();
+    const uint64_t moviAt = w.pos();
     writeMovi(w, m, states, 0, 0, std::min(rounds, perRiff));
     if (m.layout.idx1)
         writeIdx1(w, m, states, moviAt);
@@ -391,19 +415,43 @@ Bytes writeAvi(const AviMovie& m)
     w.end(riff);
 
     for (size_t r = 1; r < riffCount; ++r) {
-        const size_t avix = w.beginList("RIFF", "AVIX");
+        const uint64_t avix = w.beginList("RIFF", "AVIX");
         writeMovi(w, m, states, r, r * perRiff, std::min(rounds, (r + 1) * perRiff));
         w.end(avix);
     }
-    return w.bytes;
+    return w;
+}
+
+} // namespace
+
+Bytes writeAvi(const AviMovie& movie)
+{
+    const Writer w = build(movie);
+    Bytes out;
+    size_t from = 0;
+    for (const auto& [index, length] : w.holes) {
+        out.insert(out.end(), w.bytes.begin() + static_cast<ptrdiff_t>(from),
+                   w.bytes.begin() + static_cast<ptrdiff_t>(index));
+        out.resize(out.size() + static_cast<size_t>(length), 0);
+        from = index;
+    }
+    out.insert(out.end(), w.bytes.begin() + static_cast<ptrdiff_t>(from), w.bytes.end());
+    return out;
 }
 
 void writeAviFile(const std::filesystem::path& path, const AviMovie& movie)
 {
-    const Bytes bytes = writeAvi(movie);
+    const Writer w = build(movie);
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    size_t from = 0;
+    for (const auto& [index, length] : w.holes) {
+        out.write(reinterpret_cast<const char*>(w.bytes.data() + from),
+                  static_cast<std::streamsize>(index - from));
+        out.seekp(static_cast<std::streamoff>(length), std::ios::cur); // left sparse
+        from = index;
+    }
+    out.write(reinterpret_cast<const char*>(w.bytes.data() + from),
+              static_cast<std::streamsize>(w.bytes.size() - from));
     if (!out)
         throw std::runtime_error("cannot write " + path.string());
 }

@@ -47,6 +47,9 @@ struct AviLayout {
     // most chunksPerRiff rounds each. idx1 (if on) covers the first RIFF only.
     bool openDml = false;
     int chunksPerRiff = 2;
+    // A JUNK chunk of this many bytes opens each AVIX 'movi', pushing later chunks far
+    // into the file (past 4 GiB with a few). writeAviFile leaves it as a sparse hole.
+    uint64_t avixLeadingJunk = 0;
 };
 
 struct AviMovie {

@@ -1,0 +1,58 @@
+// libFuzzer entry: opens a movie from the bytes, decodes every frame of every video
+// stream (and a few out of order) and reads all the sound.
+#include "avi/AviFile.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// Keeps each input fast: big pictures and long streams add time, not coverage.
+constexpr int64_t kMaxPixels = 1 << 18;
+constexpr int32_t kMaxFrames = 64;
+constexpr int32_t kMaxSamples = 1 << 16;
+
+void decodeVideo(const avi::Stream& video)
+{
+    const media::BitmapInfoHeader h = video.videoFormat();
+    if (int64_t{h.biWidth} * std::abs(int64_t{h.biHeight}) > kMaxPixels)
+        return;
+    auto frames = video.openFrames();
+    if (!frames)
+        return;
+    const int32_t count = std::min(video.length(), kMaxFrames);
+    for (int32_t i = 0; i < count; ++i)
+        frames->getFrame(video.start() + i);
+    for (int32_t i : {count / 2, 0, count - 1, count + 1})
+        frames->getFrame(video.start() + i);
+}
+
+void readSound(const avi::Stream& sound)
+{
+    std::vector<uint8_t> buffer(4096);
+    const int32_t count = std::min(sound.length(), kMaxSamples);
+    int32_t done = 0;
+    while (done < count) {
+        int32_t bytes = 0;
+        if (!sound.read(sound.start() + done, 1000, buffer.data(), buffer.size(), &bytes) ||
+            bytes == 0)
+            break;
+        done += 1000;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    auto file = avi::File::openMemory(std::vector<uint8_t>(data, data + size), nullptr);
+    if (!file)
+        return 0;
+    for (int i = 0; const avi::Stream* s = file->stream(media::kFourCCVids, i); ++i)
+        decodeVideo(*s);
+    for (int i = 0; const avi::Stream* s = file->stream(media::kFourCCAuds, i); ++i)
+        readSound(*s);
+    return 0;
+}
