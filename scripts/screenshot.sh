@@ -10,10 +10,12 @@ build=${BUILD:-$root/build}
 cmake -S "$root" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" --target kestrel-screenshot kestrel-demo-avi
 
-work=$(mktemp -d)
+# A fixed, plain folder name: the picture shows it.
+work="${TMPDIR:-/tmp}/kestrel-screenshot"
+rm -rf "$work"
 trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/movies"
 mkdir -m 700 "$work/runtime"
-mkdir "$work/movies"
 "$build/kestrel-demo-avi" "$work/movies/intro.avi" 4
 "$build/kestrel-demo-avi" "$work/movies/credits.avi" 2
 cp "$work/movies/credits.avi" "$work/movies/stage1.avi"
