@@ -36,7 +36,7 @@ public:
                            FileChooser chooseFiles = {});
     ~CConverterDlg() override;
 
-    // The stop flag is set and no worker runs any more (none began, or it returned).
+    // The stop flag is set; no worker runs any more (none began, or it returned).
     bool isStopped() const { return m_bStop.load() != 0; }
     bool hasWorkerReturned() const { return !m_pThread || m_pThread->hasReturned(); }
     const QString& storedFilename() const { return m_strFilename; }
