@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <regex>
 #include <string>
 #include <unistd.h>
 
@@ -102,14 +101,17 @@ Speed ffmpegDecode(const std::string& path, int frames)
 {
     const std::string out =
         run("ffmpeg -hide_banner -nostdin -benchmark -i '" + path + "' -f null - 2>&1");
-    std::smatch m;
-    const std::regex line(R"(bench: utime=([0-9.]+)s stime=([0-9.]+)s rtime=([0-9.]+)s)");
-    if (!std::regex_search(out, m, line)) {
+    const size_t at = out.find("bench: utime=");
+    double user = 0, system = 0, real = 0;
+    if (at == std::string::npos ||
+        std::sscanf(out.c_str() + at, "bench: utime=%lfs stime=%lfs rtime=%lfs", &user, &system,
+                    &real) != 3 ||
+        real <= 0 || user + system <= 0) {
         std::fprintf(stderr, "no benchmark line from ffmpeg:\n%s\n", out.c_str());
         return {};
     }
-    std::printf("ffmpeg:  %s\n", m.str(0).c_str());
-    return {frames / std::stod(m[3]), frames / (std::stod(m[1]) + std::stod(m[2]))};
+    std::printf("ffmpeg:  %s\n", out.substr(at, out.find('\n', at) - at).c_str());
+    return {frames / real, frames / (user + system)};
 }
 
 } // namespace

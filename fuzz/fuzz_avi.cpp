@@ -3,6 +3,7 @@
 #include "avi/AviFile.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstdint>
 #include <vector>
@@ -25,8 +26,10 @@ void decodeVideo(const avi::Stream& video)
     const int32_t count = std::min(video.length(), kMaxFrames);
     for (int32_t i = 0; i < count; ++i)
         frames->getFrame(video.start() + i);
-    for (int32_t i : {count / 2, 0, count - 1, count + 1})
-        frames->getFrame(video.start() + i);
+    // Out of order, and one past the end when that is still a frame number.
+    for (int64_t i : {count / 2, 0, count - 1, count + 1})
+        if (video.start() + i <= INT32_MAX)
+            frames->getFrame(static_cast<int32_t>(video.start() + i));
 }
 
 void readSound(const avi::Stream& sound)

@@ -18,8 +18,10 @@ public:
 
 // Quality, 0..10000 (or kDefaultQuality, which means 10000), sets lambda, the price of a
 // bit in picture error; every choice minimises RGB squared error + lambda x bits:
-//   10000  lambda 0: the best picture the format gives. Full books of up to 256 entries,
-//          V4 for every block it draws closer than V1.
+//   10000  lambda 0: the best picture the format gives. Books of up to 256 entries
+//          (trained on the blocks where V4 gains at least 13 RGB squared-error units a
+//          bit, which spends its entries where they matter), V4 for every block it then
+//          draws closer than V1.
 //   below  lambda = 4 x (2^((10000 - quality) / 800) - 1) units of 1/12 RGB squared error
 //          per bit: blocks take V1 unless V4's gain pays for its 3 extra bytes, and book
 //          entries are dropped unless they save more than their 6 bytes are worth. Lower

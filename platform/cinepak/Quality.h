@@ -1,11 +1,12 @@
 // How the quality setting (0..10000) steers the compressor.
 //
 // Quality sets lambda, the price of one bit in distortion units (12 x RGB squared error):
-// every block, codebook entry and strip is chosen to minimise distortion + lambda x bits.
-//   quality 10000: lambda 0, the best picture the format gives (3 strips of full books
-//                  for Saturn-sized frames, V4 wherever it is closer);
-//   below that lambda doubles every kQualityPerOctave steps, so lower quality trades
-//   picture for bytes smoothly; quality 0 gives the smallest sensible frame.
+// every block's V1/V4 choice and every codebook entry minimises distortion + lambda x bits.
+//   quality 10000: lambda 0, the best picture the format gives (books of up to 256
+//                  entries, V4 wherever it is closer);
+//   below that lambda = kLambdaBase x (2^((10000 - quality) / kQualityPerOctave) - 1),
+//   so lower quality trades picture for bytes smoothly; quality 0 (lambda about 16000)
+//   gives the smallest sensible frame.
 #pragma once
 
 #include <cstdint>
