@@ -11,7 +11,7 @@ namespace demo {
 struct DemoClip {
     int32_t width = 320;
     int32_t height = 224;
-    uint32_t framesPerSecond = 15;
+    uint32_t framesPerSecond = 12; // a common Saturn rate: leaves room for sound under 300 KB/s
     uint32_t seconds = 4;
     uint32_t soundRate = 22050;
 };

@@ -10,7 +10,7 @@ int main(int argc, char** argv)
 {
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "Usage: kestrel-demo-avi OUT.avi [SECONDS]\n"
-                             "Writes a colourful 320x224 15 fps clip with 22050 Hz 8-bit sound.\n");
+                             "Writes a colourful 320x224 12 fps clip with 22050 Hz 8-bit sound.\n");
         return 2;
     }
     demo::DemoClip clip;
