@@ -34,21 +34,23 @@ Codebook::Codebook(std::vector<Entry> entries) : entries_(std::move(entries))
     }
 }
 
+// Where a search starts: the hint's place in key order, or where the key would sort.
+int Codebook::scanStart(int32_t key, int hint) const
+{
+    if (hint >= 0)
+        return rank_[static_cast<size_t>(hint)];
+    const auto at = std::lower_bound(keys_.begin(), keys_.end(), key) - keys_.begin();
+    return std::min(static_cast<int>(at), static_cast<int>(keys_.size()) - 1);
+}
+
 int Codebook::nearest(const Vec& v, int hint, int32_t* dist) const
 {
     const int32_t key = greySum(v);
     const int n = static_cast<int>(keys_.size());
-    // Start from the hint, or from where the key would sort. Every entry that can beat the
-    // best so far has its key within sqrt(4 x best) of the vector's, and the start lies in
-    // that interval, so scanning outwards from it until the keys leave it misses none.
-    int start;
-    if (hint >= 0) {
-        start = rank_[static_cast<size_t>(hint)];
-    } else {
-        start = static_cast<int>(std::lower_bound(keys_.begin(), keys_.end(), key) -
-                                 keys_.begin());
-        start = std::min(start, n - 1);
-    }
+    // Every entry that can beat the best so far has its key within sqrt(4 x best) of the
+    // vector's, and the start lies in that interval, so scanning outwards from it until
+    // the keys leave it misses none.
+    const int start = scanStart(key, hint);
     const Vec* vecs = sorted_.data();
     const int32_t* keys = keys_.data();
     int best = start;
@@ -107,14 +109,7 @@ Codebook::Two Codebook::nearestTwo(const Vec& v, int hint) const
 {
     const int32_t key = greySum(v);
     const int n = static_cast<int>(keys_.size());
-    int start;
-    if (hint >= 0) {
-        start = rank_[static_cast<size_t>(hint)];
-    } else {
-        start = static_cast<int>(std::lower_bound(keys_.begin(), keys_.end(), key) -
-                                 keys_.begin());
-        start = std::min(start, n - 1);
-    }
+    const int start = scanStart(key, hint);
     // As nearest(), with the second best bounding the scan.
     const Vec* vecs = sorted_.data();
     const int32_t* keys = keys_.data();

@@ -40,6 +40,8 @@ public:
     void exclude(int entry);
 
 private:
+    int scanStart(int32_t key, int hint) const;
+
     std::vector<Entry> entries_;
     std::vector<Vec> sorted_;      // entry vectors in ascending grey sum
     std::vector<int32_t> keys_;    // their grey sums
