@@ -32,8 +32,8 @@ test-asan: build-asan
 test: test-normal test-asan
 
 # Builds the converter, writes a sample movie (a colourful 320x224 clip with 8-bit sound,
-# made by our own code) and converts it; kestrel-convert prints the summary.
-# DEMO_QUALITY=5000 keeps this clip within the Saturn's 300 KB/s.
+# made by our own code) and converts it at the window's default quality; kestrel-convert
+# prints the summary. DEMO_QUALITY=N tries another quality.
 DEMO_QUALITY ?= 10000
 demo: setup
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
