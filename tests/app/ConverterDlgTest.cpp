@@ -440,6 +440,7 @@ TEST_F(ConverterDlgTest, JobMessageBoxIsOwnedByTheWindowAndWaitsForTheUser)
         EXPECT_EQ(box.parent, dlg.get());
     }
     EXPECT_EQ(seen[0].text, "The video of this file cannot be decoded.");
+    EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
     EXPECT_TRUE(seen[1].text.startsWith("/m/x.avi"));
     EXPECT_TRUE(seen[1].text.contains("cannot write the output"));
 }
