@@ -146,8 +146,8 @@ TEST_F(ConverterDlgTest, AddFilesBuildsOneDirectoryItemPerUse)
 {
     const AddFilesCase cases[] = {
         {"one file", {{"/clips/intro.avi"}}, {{"/clips", {"intro.avi"}}}},
-        // The root's item is the empty text: directory + "/" + name is the path again.
-        {"file in the root", {{"/intro.avi"}}, {{"", {"intro.avi"}}}},
+        // The root's item keeps its "/": an empty text would not show in the list.
+        {"file in the root", {{"/intro.avi"}}, {{"/", {"intro.avi"}}}},
         {"three names sorted",
          {{"/m/c.avi", "/m/a.avi", "/m/b.avi"}},
          {{"/m", {"a.avi", "b.avi", "c.avi"}}}},
