@@ -297,6 +297,36 @@ TEST_F(ConverterDlgTest, AboutBoxFromContextMenuAndF1)
     EXPECT_EQ(seen2.title, "About Kestrel");
 }
 
+TEST_F(ConverterDlgTest, JobGoesOnWhileTheAboutBoxIsOpen)
+{
+    // The job makes its calls only once the box shows: they can only be answered from
+    // the box's own loop.
+    std::atomic<bool> boxOpen{false};
+    std::atomic<int> steps{0};
+    makeDialog([&](job::ConverterWindow& w) {
+        while (!boxOpen && w.stopFlag().load() == 0)
+            QThread::msleep(1);
+        w.setProgressRange(0, 100);
+        w.setProgressStep(1);
+        for (; steps < 20 && w.stopFlag().load() == 0; ++steps)
+            w.stepProgress();
+        return idleJob(w);
+    });
+    startJob();
+    int stepsUnderBox = -1;
+    testui::whenModal([&](QWidget* box) {
+        boxOpen = true;
+        if (steps < 20)
+            return false;
+        stepsUnderBox = steps;
+        static_cast<QDialog*>(box)->accept();
+        return true;
+    });
+    dlg->actions().front()->trigger(); // the About item; returns once the box is closed
+    EXPECT_EQ(stepsUnderBox, 20);
+    EXPECT_EQ(qobject_cast<QProgressBar*>(dlg->dlgItem(IDC_PROGRESS))->value(), 20);
+}
+
 // A frame buffer of w x h at 24 bits, bottom row first, every pixel one colour.
 std::vector<uint8_t> solidFrame(int w, int h, uint8_t r, uint8_t g, uint8_t b)
 {
