@@ -124,9 +124,10 @@ void CConverterDlg::OnAddFiles()
     QList<QStringList> names;
     for (const QString& path : paths) {
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-        // The directory without its final separator: the root directory becomes an
-        // empty text, and directory + "/" + name gives the path back unchanged.
-        const QString dir = slash < 0 ? QString() : path.left(slash);
+        // The directory without its final separator, so that directory + "/" + name is
+        // the path again. The root keeps its "/": an empty item would be invisible in the
+        // list, and "//name" names the same file.
+        const QString dir = slash < 0 ? QString() : path.left(slash == 0 ? 1 : slash);
         const QString name = path.mid(slash + 1);
         qsizetype index = directories.indexOf(dir);
         if (index < 0) {

@@ -147,7 +147,10 @@ void CConverterDlg::setRateAvg(int32_t kbytesPerSecond)
 
 void CConverterDlg::messageBox(const std::string& text)
 {
-    kqt::callOnUi(this, [this, &text] { kqt::messageBox(this, QString::fromStdString(text)); });
+    // The job's one message says that a file got no frames: a warning, not news.
+    kqt::callOnUi(this, [this, &text] {
+        kqt::messageBox(this, QString::fromStdString(text), QMessageBox::Warning);
+    });
 }
 
 void CConverterDlg::reportFailure(const std::string& path, const std::string& cause)

@@ -63,6 +63,9 @@ void CatchInterrupts()
     action.sa_flags = static_cast<int>(SA_RESETHAND);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A reader that goes away (`| head`) must not kill the tool in the middle of a
+    // movie: the lines written after that are lost, the movies are not.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool ParseQuality(const char* text, int* quality)

@@ -5,6 +5,8 @@
 #include <QSlider>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 
 namespace kqt {
@@ -74,12 +76,28 @@ void SliderCtrl::setRangeMax(int value) { m_slider->setMaximum(value); }
 void SliderCtrl::setPos(int value) { m_slider->setValue(value); }
 int SliderCtrl::pos() const { return m_slider->value(); }
 
+// Unlike QProgressBar, which ignores a value outside its range and rewinds to "no
+// progress" when a new range excludes its value, the position keeps within the range:
+// a file whose frames start at 5 begins at 5 and ends with a full bar.
 void ProgressCtrl::setRange(int lower, int upper)
 {
-    m_bar->setRange(lower, upper > lower ? upper : lower);
+    if (upper <= lower) {
+        // An empty range (a movie without frames) shows an empty bar; Qt would turn
+        // 0 to 0 into a busy indicator that runs until the next file.
+        m_bar->setRange(lower == INT_MAX ? lower - 1 : lower, lower == INT_MAX ? lower : lower + 1);
+        m_bar->setValue(m_bar->minimum());
+        return;
+    }
+    const int pos = std::clamp(m_bar->value(), lower, upper);
+    m_bar->setRange(lower, upper);
+    m_bar->setValue(pos);
 }
 
-void ProgressCtrl::setPos(int pos) { m_bar->setValue(pos); }
+void ProgressCtrl::setPos(int pos)
+{
+    m_bar->setValue(std::clamp(pos, m_bar->minimum(), m_bar->maximum()));
+}
+
 void ProgressCtrl::setStep(int step) { m_step = step; }
 
 void ProgressCtrl::stepIt()

@@ -146,8 +146,8 @@ TEST_F(ConverterDlgTest, AddFilesBuildsOneDirectoryItemPerUse)
 {
     const AddFilesCase cases[] = {
         {"one file", {{"/clips/intro.avi"}}, {{"/clips", {"intro.avi"}}}},
-        // The root's item is the empty text: directory + "/" + name is the path again.
-        {"file in the root", {{"/intro.avi"}}, {{"", {"intro.avi"}}}},
+        // The root's item keeps its "/": an empty text would not show in the list.
+        {"file in the root", {{"/intro.avi"}}, {{"/", {"intro.avi"}}}},
         {"three names sorted",
          {{"/m/c.avi", "/m/a.avi", "/m/b.avi"}},
          {{"/m", {"a.avi", "b.avi", "c.avi"}}}},
@@ -297,6 +297,36 @@ TEST_F(ConverterDlgTest, AboutBoxFromContextMenuAndF1)
     EXPECT_EQ(seen2.title, "About Kestrel");
 }
 
+TEST_F(ConverterDlgTest, JobGoesOnWhileTheAboutBoxIsOpen)
+{
+    // The job makes its calls only once the box shows: they can only be answered from
+    // the box's own loop.
+    std::atomic<bool> boxOpen{false};
+    std::atomic<int> steps{0};
+    makeDialog([&](job::ConverterWindow& w) {
+        while (!boxOpen && w.stopFlag().load() == 0)
+            QThread::msleep(1);
+        w.setProgressRange(0, 100);
+        w.setProgressStep(1);
+        for (; steps < 20 && w.stopFlag().load() == 0; ++steps)
+            w.stepProgress();
+        return idleJob(w);
+    });
+    startJob();
+    int stepsUnderBox = -1;
+    testui::whenModal([&](QWidget* box) {
+        boxOpen = true;
+        if (steps < 20)
+            return false;
+        stepsUnderBox = steps;
+        static_cast<QDialog*>(box)->accept();
+        return true;
+    });
+    dlg->actions().front()->trigger(); // the About item; returns once the box is closed
+    EXPECT_EQ(stepsUnderBox, 20);
+    EXPECT_EQ(qobject_cast<QProgressBar*>(dlg->dlgItem(IDC_PROGRESS))->value(), 20);
+}
+
 // A frame buffer of w x h at 24 bits, bottom row first, every pixel one colour.
 std::vector<uint8_t> solidFrame(int w, int h, uint8_t r, uint8_t g, uint8_t b)
 {
@@ -440,6 +470,7 @@ TEST_F(ConverterDlgTest, JobMessageBoxIsOwnedByTheWindowAndWaitsForTheUser)
         EXPECT_EQ(box.parent, dlg.get());
     }
     EXPECT_EQ(seen[0].text, "The video of this file cannot be decoded.");
+    EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
     EXPECT_TRUE(seen[1].text.startsWith("/m/x.avi"));
     EXPECT_TRUE(seen[1].text.contains("cannot write the output"));
 }

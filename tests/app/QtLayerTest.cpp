@@ -1,6 +1,7 @@
 // The Qt layer: dialog units, frame images, the worker thread and calls onto the UI
 // thread.
 #include "media/MediaTypes.h"
+#include "qt/Controls.h"
 #include "qt/DialogUnits.h"
 #include "qt/DibImage.h"
 #include "qt/UiCall.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QProgressBar>
 #include <QtTest>
 
 #include <atomic>
@@ -117,6 +119,25 @@ TEST(DibImage, RefusesWhatItCannotShow)
     EXPECT_TRUE(with([](auto& h) { h.biWidth = 0; }).isNull());
     EXPECT_TRUE(with([](auto& h) { h.biHeight = 0; }).isNull());
     EXPECT_TRUE(with([](auto& h) { h.biWidth = 40000; }).isNull());
+}
+
+TEST(ProgressCtrl, StepsThroughItsRangeAndShowsAnEmptyRangeAsAnEmptyBar)
+{
+    QProgressBar bar;
+    kqt::ProgressCtrl progress;
+    progress.attach(&bar);
+    progress.setPos(0);
+    progress.setRange(5, 8); // frames 5, 6 and 7
+    progress.setStep(1);
+    for (int expected : {6, 7, 8, 5}) { // past the upper end it starts again
+        progress.stepIt();
+        EXPECT_EQ(progress.pos(), expected);
+    }
+
+    progress.setPos(0);
+    progress.setRange(0, 0);
+    EXPECT_LT(bar.minimum(), bar.maximum()) << "0 to 0 would be a busy indicator";
+    EXPECT_EQ(bar.value(), bar.minimum());
 }
 
 //------------------------------------------------------------------------------

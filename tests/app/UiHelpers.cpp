@@ -40,44 +40,54 @@ void whenModal(const std::function<bool(QWidget*)>& handle, int timeoutMs)
     }, timeoutMs);
 }
 
-void clickWhenModal(const QString& buttonText, ModalSeen* seen, int timeoutMs)
-{
-    auto all = std::make_shared<QList<ModalSeen>>();
-    clickEachModal(1, buttonText, all.get(), timeoutMs);
-    if (seen) {
-        // Copies the record out once the box has been handled.
-        poll([all, seen] {
-            if (all->isEmpty())
-                return false;
-            *seen = all->front();
-            return true;
-        }, timeoutMs);
-    }
-}
+namespace {
 
-void clickEachModal(int count, const QString& buttonText, QList<ModalSeen>* seen, int timeoutMs)
+// Clicks buttonText in each of the next count modal widgets and hands what each showed
+// to record, before the click: the code that opened the box may check it as soon as
+// the box has closed.
+void clickModals(int count, const QString& buttonText,
+                 const std::function<void(const ModalSeen&)>& record, int timeoutMs)
 {
     auto left = std::make_shared<int>(count);
-    whenModal([buttonText, seen, left](QWidget* w) {
+    whenModal([buttonText, record, left](QWidget* w) {
         // A box being dismissed stays the modal widget until the click runs.
         if (w->property("testuiClicked").toBool())
             return false;
         for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
             if (b->text().remove(QLatin1Char('&')) != buttonText)
                 continue;
-            ModalSeen record;
-            record.seen = true;
-            record.title = w->windowTitle();
-            record.parent = w->parentWidget();
-            if (auto* box = qobject_cast<QMessageBox*>(w))
-                record.text = box->text();
-            if (seen)
-                seen->append(record);
+            ModalSeen seen;
+            seen.seen = true;
+            seen.title = w->windowTitle();
+            seen.parent = w->parentWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                seen.text = box->text();
+                seen.icon = box->icon();
+            }
+            record(seen);
             w->setProperty("testuiClicked", true);
             QTimer::singleShot(0, b, [b] { b->click(); });
             return --*left == 0;
         }
         return false;
+    }, timeoutMs);
+}
+
+} // namespace
+
+void clickWhenModal(const QString& buttonText, ModalSeen* seen, int timeoutMs)
+{
+    clickModals(1, buttonText, [seen](const ModalSeen& s) {
+        if (seen)
+            *seen = s;
+    }, timeoutMs);
+}
+
+void clickEachModal(int count, const QString& buttonText, QList<ModalSeen>* seen, int timeoutMs)
+{
+    clickModals(count, buttonText, [seen](const ModalSeen& s) {
+        if (seen)
+            seen->append(s);
     }, timeoutMs);
 }
 

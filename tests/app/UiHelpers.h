@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QList>
+#include <QMessageBox>
 #include <QString>
 #include <QWidget>
 
@@ -19,6 +20,7 @@ struct ModalSeen {
     bool seen = false;
     QString title;
     QString text; // of a message box
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     QWidget* parent = nullptr;
 };
 // Clicks the button with the given text in the next modal widget that shows.

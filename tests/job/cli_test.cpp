@@ -99,6 +99,51 @@ TEST_F(CliTest, WritesTheSameBytesAsTheJobForTheWindow)
     EXPECT_EQ(testsupport::readFileBytes(dir.file("movie.cpk")), fromWindow);
 }
 
+// Starts kestrel-convert on files with its standard output on the pipe's write end
+// (whose read end is closed in the child), and SIGPIPE at its default; -1 on failure.
+pid_t SpawnConvert(const std::vector<std::string>& files, const int pipeFds[2])
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+    std::vector<char*> argv = {const_cast<char*>(KESTREL_CONVERT)};
+    for (const std::string& file : files)
+        argv.push_back(const_cast<char*>(file.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, KESTREL_CONVERT, &actions, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    return error == 0 ? pid : -1;
+}
+
+TEST_F(CliTest, OutputPipeClosedByItsReaderCutsNoMovieShort)
+{
+    MovieParams params;
+    testsupport::writeAviFile(dir.file("a.avi"), TestMovie(params));
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    close(pipeFds[0]); // gone before the first progress line, like `| head -0`
+    const pid_t pid = SpawnConvert({dir.file("a.avi").string()}, pipeFds);
+    close(pipeFds[1]);
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    FilmMovie film;
+    ASSERT_TRUE(ReadFilm(dir.file("a.cpk").string(), &film));
+    CheckFilm(film, Expected(params));
+}
+
 TEST_F(CliTest, CtrlCStopsAfterTheFrameInHand)
 {
     MovieParams params{128, 96, 500, 15, 1, 1, 8, 8000, 8000 * 34};
@@ -107,17 +152,9 @@ TEST_F(CliTest, CtrlCStopsAfterTheFrameInHand)
 
     int pipeFds[2];
     ASSERT_EQ(pipe(pipeFds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    const std::string input = dir.file("long.avi").string(), next = dir.file("next.avi").string();
-    std::vector<char*> argv = {const_cast<char*>(KESTREL_CONVERT), const_cast<char*>(input.c_str()),
-                               const_cast<char*>(next.c_str()), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, KESTREL_CONVERT, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = SpawnConvert({dir.file("long.avi").string(), dir.file("next.avi").string()}, pipeFds);
     close(pipeFds[1]);
+    ASSERT_GT(pid, 0);
 
     FILE* out = fdopen(pipeFds[0], "r");
     std::string text;

@@ -7,6 +7,7 @@
 #include "job/Preview.h"
 #include "job/SaturnLimits.h"
 #include "media/MediaTypes.h"
+#include "support/Ffmpeg.h"
 
 #include <gtest/gtest.h>
 
@@ -48,23 +49,17 @@ TEST(JobPaths, DirectoryAndNameJoinWithOneSlashEvenAfterATrailingOne)
     EXPECT_EQ(job::JoinInputPath("/clips/", "intro.avi"), "/clips//intro.avi");
 
     // On Linux the doubled slash names the same file.
-    const fs::path dir = fs::path(std::getenv("KESTREL_TEST_TMP") ? std::getenv("KESTREL_TEST_TMP")
-                                                                   : fs::temp_directory_path().string()) /
-                         "job_paths";
-    fs::create_directories(dir);
+    testsupport::TempDir tmp;
+    const fs::path& dir = tmp.path();
     std::ofstream(dir / "intro.avi") << "x";
     const std::string doubled = job::JoinInputPath(dir.string() + "/", "intro.avi");
     EXPECT_TRUE(job::SameFile(doubled, (dir / "intro.avi").string()));
-    fs::remove_all(dir);
 }
 
 TEST(JobPaths, SameFileSeesThroughLinks)
 {
-    const fs::path dir = fs::path(std::getenv("KESTREL_TEST_TMP") ? std::getenv("KESTREL_TEST_TMP")
-                                                                   : fs::temp_directory_path().string()) /
-                         "job_samefile";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    testsupport::TempDir tmp;
+    const fs::path& dir = tmp.path();
     std::ofstream(dir / "a.avi") << "a";
     std::ofstream(dir / "b.avi") << "b";
     fs::create_symlink(dir / "a.avi", dir / "sym.cpk");
@@ -73,7 +68,6 @@ TEST(JobPaths, SameFileSeesThroughLinks)
     EXPECT_TRUE(job::SameFile((dir / "a.avi").string(), (dir / "hard.cpk").string()));
     EXPECT_FALSE(job::SameFile((dir / "a.avi").string(), (dir / "b.avi").string()));
     EXPECT_FALSE(job::SameFile((dir / "a.avi").string(), (dir / "missing.cpk").string()));
-    fs::remove_all(dir);
 }
 
 TEST(Preview, FitKeepsProportionsAndNeverEnlarges)
