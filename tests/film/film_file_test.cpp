@@ -195,6 +195,7 @@ TEST(FilmFile, RefusesInputItCannotRepresentBeforeWriting)
     const std::vector<Case> cases = {
         {"video rate 0", 10, 0, 1, 1, 8, 22050, "rate is 0"},
         {"duration beyond 32 bits", 10, 1, 10000000, 1, 8, 22050, "32-bit"},
+        {"movie beyond 32-bit ticks", 1000000, 1, 10000, 1, 8, 22050, "32-bit"},
         {"too many frames", 300000000, 15, 1, 1, 8, 22050, "sample table"},
         {"4-bit sound", 10, 15, 1, 1, 4, 22050, "4 bits"},
         {"24-bit sound", 10, 15, 1, 1, 24, 22050, "24 bits"},
