@@ -219,7 +219,8 @@ void CFilmFile::WriteVideoFrame(const uint8_t* frame, uint32_t size)
         return;
     }
     m_nAudioLead -= ticks;
-    if (m_nAudioLead > kLeadRefill || m_nNextSample > m_stab.entryCount) {
+    // The planned count lists every chunk; a chunk without an entry is never placed.
+    if (m_nAudioLead > kLeadRefill || m_nNextSample >= m_stab.entryCount) {
         return;
     }
     AppendSoundChunk();
