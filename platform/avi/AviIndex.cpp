@@ -1,8 +1,7 @@
 // Finding every stream's chunks: from the OpenDML indexes (indx -> ix##), else from
 // idx1, else by walking the 'movi' lists. An index is used only when every entry it
 // gives points at a chunk of its stream inside the file, past the stream's previous
-// chunk; otherwise the walk decides,
-// which also reads what a truncated file still holds.
+// chunk; otherwise the walk decides, which also reads what a truncated file still holds.
 //
 //   indx / ix## header (24 bytes): wLongsPerEntry u16, bIndexSubType u8, bIndexType u8
 //   (0 = index of indexes, 1 = index of chunks), nEntriesInUse u32, dwChunkId, then
