@@ -181,108 +181,133 @@ FfmpegRun runFfmpeg(const Frames& source, const std::string& raw, const std::str
     return run;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Bisects our quality for the average frame size nearest `bytes` and reports that run.
+void reportMatched(const Frames& source, const std::vector<cinepak::test::Dib>& dibs,
+                   double bytes)
 {
+    int lo = 0, hi = 10000;
+    OurRun best = runOurs(source, dibs, hi, 1);
+    int bestQ = hi;
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        const OurRun m = runOurs(source, dibs, mid, 1);
+        if (std::abs(m.bytes - bytes) < std::abs(best.bytes - bytes)) {
+            best = m;
+            bestQ = mid;
+        }
+        if (m.bytes < bytes)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    report("kestrel q=" + std::to_string(bestQ) + " (matched)", source.size(), best.seconds,
+           best.bytes, best.quality);
+}
+
+struct Options {
     std::string clip;
     std::vector<int> qualities;
     std::vector<std::string> ffmpegArgs;
-    bool ffmpegGiven = false, match = false;
+    bool match = false;
     size_t limit = SIZE_MAX;
     int repeat = 3;
+};
+
+// False when the command line is not understood.
+bool parseOptions(int argc, char** argv, Options& o)
+{
+    bool ffmpegGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--quality" && i + 1 < argc)
-            qualities.push_back(std::atoi(argv[++i]));
+            o.qualities.push_back(std::atoi(argv[++i]));
         else if (a == "--repeat" && i + 1 < argc)
-            repeat = std::max(1, std::atoi(argv[++i]));
+            o.repeat = std::max(1, std::atoi(argv[++i]));
         else if (a == "--frames" && i + 1 < argc)
-            limit = size_t(std::atol(argv[++i]));
+            o.limit = size_t(std::atol(argv[++i]));
         else if (a == "--ffmpeg" && i + 1 < argc) {
             ffmpegGiven = true;
             const std::string v = argv[++i];
             if (v != "none")
-                ffmpegArgs.push_back(v);
+                o.ffmpegArgs.push_back(v);
         } else if (a == "--match")
-            match = true;
-        else if (clip.empty() && a[0] != '-')
-            clip = a;
-        else {
-            std::fprintf(stderr, "usage: %s CLIP [--quality Q]... [--frames N] "
-                                 "[--repeat N] [--ffmpeg ARGS|none]... [--match]\n", argv[0]);
-            return 2;
-        }
+            o.match = true;
+        else if (o.clip.empty() && a[0] != '-')
+            o.clip = a;
+        else
+            return false;
     }
-    if (clip.empty()) {
-        std::fprintf(stderr, "usage: %s CLIP (see scripts/make-bench-clip.sh)\n", argv[0]);
+    if (o.qualities.empty())
+        o.qualities.push_back(10000);
+    if (!ffmpegGiven)
+        o.ffmpegArgs = {"", "-g 1"};
+    return !o.clip.empty();
+}
+
+std::vector<cinepak::test::Dib> toDibs(const Frames& source)
+{
+    std::vector<cinepak::test::Dib> dibs;
+    for (const auto& f : source)
+        dibs.push_back(cinepak::test::makeDib(kWidth, kHeight, 24, false,
+                                              [&f](int x, int y, uint8_t rgb[3]) {
+            const uint8_t* p = &f[(size_t(y) * kWidth + size_t(x)) * 3];
+            rgb[0] = p[0];
+            rgb[1] = p[1];
+            rgb[2] = p[2];
+        }));
+    return dibs;
+}
+
+void runAll(const Options& o, const std::string& dir)
+{
+    const std::string count = o.limit == SIZE_MAX ? "" : " -frames:v " + std::to_string(o.limit);
+    const Frames source = readRgb("ffmpeg -nostdin -v error -i '" + o.clip + "'" + count +
+                                  " -vf scale=320:224 -f rawvideo -pix_fmt rgb24 -", o.limit);
+    if (source.empty())
+        throw std::runtime_error("no frames read from " + o.clip);
+    const std::vector<cinepak::test::Dib> dibs = toDibs(source);
+    for (int q : o.qualities) {
+        const OurRun r = runOurs(source, dibs, q, o.repeat);
+        report("kestrel q=" + std::to_string(q), source.size(), r.seconds, r.bytes, r.quality);
+    }
+
+    const std::string raw = dir + "/source.rgb";
+    {
+        std::ofstream out(raw, std::ios::binary);
+        for (const auto& f : source)
+            out.write(reinterpret_cast<const char*>(f.data()), std::streamsize(f.size()));
+    }
+    for (const std::string& args : o.ffmpegArgs) {
+        const FfmpegRun r = runFfmpeg(source, raw, args, dir);
+        report("ffmpeg cinepak " + (args.empty() ? std::string("default") : args),
+               source.size(), r.seconds, r.bytes, r.quality);
+        if (o.match)
+            reportMatched(source, dibs, r.bytes);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: %s CLIP [--quality Q]... [--frames N] [--repeat N] "
+                             "[--ffmpeg ARGS|none]... [--match]  (CLIP: see "
+                             "scripts/make-bench-clip.sh)\n", argv[0]);
         return 2;
     }
-    if (qualities.empty())
-        qualities.push_back(10000);
-    if (!ffmpegGiven)
-        ffmpegArgs = {"", "-g 1"};
-
+    const std::string dir = (std::filesystem::temp_directory_path() /
+                             ("kestrel-bench-" + std::to_string(getpid()))).string();
+    int status = 0;
     try {
-        const std::string count = limit == SIZE_MAX ? "" : " -frames:v " + std::to_string(limit);
-        const Frames source = readRgb("ffmpeg -nostdin -v error -i '" + clip + "'" + count +
-                                      " -vf scale=320:224 -f rawvideo -pix_fmt rgb24 -", limit);
-        if (source.empty())
-            throw std::runtime_error("no frames read from " + clip);
-        std::vector<cinepak::test::Dib> dibs;
-        for (const auto& f : source)
-            dibs.push_back(cinepak::test::makeDib(kWidth, kHeight, 24, false,
-                                                  [&f](int x, int y, uint8_t rgb[3]) {
-                const uint8_t* p = &f[(size_t(y) * kWidth + size_t(x)) * 3];
-                rgb[0] = p[0];
-                rgb[1] = p[1];
-                rgb[2] = p[2];
-            }));
-
-        for (int q : qualities) {
-            const OurRun r = runOurs(source, dibs, q, repeat);
-            report("kestrel q=" + std::to_string(q), source.size(), r.seconds, r.bytes,
-                   r.quality);
-        }
-
-        const std::string dir = (std::filesystem::temp_directory_path() /
-                                 ("kestrel-bench-" + std::to_string(getpid()))).string();
         std::filesystem::create_directories(dir);
-        const std::string raw = dir + "/source.rgb";
-        {
-            std::ofstream out(raw, std::ios::binary);
-            for (const auto& f : source)
-                out.write(reinterpret_cast<const char*>(f.data()), std::streamsize(f.size()));
-        }
-        for (const std::string& args : ffmpegArgs) {
-            const FfmpegRun r = runFfmpeg(source, raw, args, dir);
-            report("ffmpeg cinepak " + (args.empty() ? std::string("default") : args),
-                   source.size(), r.seconds, r.bytes, r.quality);
-            if (!match)
-                continue;
-            // Bisect our quality for the frame size nearest ffmpeg's.
-            int lo = 0, hi = 10000;
-            OurRun best = runOurs(source, dibs, hi, 1);
-            int bestQ = hi;
-            while (lo < hi) {
-                const int mid = (lo + hi) / 2;
-                const OurRun m = runOurs(source, dibs, mid, 1);
-                if (std::abs(m.bytes - r.bytes) < std::abs(best.bytes - r.bytes)) {
-                    best = m;
-                    bestQ = mid;
-                }
-                if (m.bytes < r.bytes)
-                    lo = mid + 1;
-                else
-                    hi = mid;
-            }
-            report("kestrel q=" + std::to_string(bestQ) + " (matched)", source.size(),
-                   best.seconds, best.bytes, best.quality);
-        }
-        std::filesystem::remove_all(dir);
+        runAll(options, dir);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kestrel-bench-encode: %s\n", e.what());
-        return 1;
+        status = 1;
     }
-    return 0;
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored); // also after a failure
+    return status;
 }

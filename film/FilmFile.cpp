@@ -73,12 +73,15 @@ void CFilmFile::SetVideoInfo(uint32_t frames, uint32_t rate, uint32_t scale,
     if (rate == 0) {
         Refuse("the video rate is 0");
     }
-    if (FrameDuration(rate, scale) > UINT32_MAX) {
-        Refuse("a frame lasts " + std::to_string(scale) + "/" + std::to_string(rate) +
-               " seconds, beyond the 32-bit tick count");
-    }
     if (uint64_t{m_stab.entryCount} + frames > kMaxSampleEntries) {
         Refuse(std::to_string(frames) + " frames do not fit in the sample table");
+    }
+    // Start times are 32-bit tick counts: the whole movie must fit in them
+    // (the frame count is below 2^28 here, so the product cannot overflow).
+    const uint64_t ticks = FrameDuration(rate, scale);
+    if (ticks > UINT32_MAX || (uint64_t{m_nFrames} + frames) * ticks > UINT32_MAX) {
+        Refuse(std::to_string(frames) + " frames of " + std::to_string(scale) + "/" +
+               std::to_string(rate) + " seconds last beyond the 32-bit tick count");
     }
     m_fdsc.height = format.biHeight;
     m_fdsc.width = format.biWidth;
@@ -216,7 +219,8 @@ void CFilmFile::WriteVideoFrame(const uint8_t* frame, uint32_t size)
         return;
     }
     m_nAudioLead -= ticks;
-    if (m_nAudioLead > kLeadRefill || m_nNextSample > m_stab.entryCount) {
+    // The planned count lists every chunk; a chunk without an entry is never placed.
+    if (m_nAudioLead > kLeadRefill || m_nNextSample >= m_stab.entryCount) {
         return;
     }
     AppendSoundChunk();

@@ -52,15 +52,9 @@ public:
     void WriteSampleTable();
 
     // Read-only views for callers and tests.
-    uint32_t GetPlannedCount() const { return m_stab.entryCount; }
     uint32_t GetNextSample() const { return m_nNextSample; }
-    uint32_t GetVideoTime() const { return m_nVideoTime; }
     bool HasSound() const { return m_fdsc.soundChannels != 0; }
-    uint32_t GetAudioLeft() const { return m_nAudioLeft; }
-    int64_t GetAudioLead() const { return m_nAudioLead; }
     const FdscChunk& GetFdsc() const { return m_fdsc; }
-    // The in-memory table (planned count + 1 entries, host order), or null.
-    const SampleEntry* GetSamples() const { return m_pSamples.get(); }
 
 private:
     uint32_t FrameTicks() const;

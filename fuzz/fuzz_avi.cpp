@@ -34,15 +34,19 @@ void decodeVideo(const avi::Stream& video)
 
 void readSound(const avi::Stream& sound)
 {
-    std::vector<uint8_t> buffer(4096);
+    // Samples are nBlockAlign (1..65535) bytes: read whole samples, 64 at a time, so that
+    // wide blocks are read too and no sample is skipped.
+    constexpr int32_t kPerRead = 64;
+    const size_t align = std::max<uint32_t>(1, sound.info().dwSampleSize);
+    std::vector<uint8_t> buffer(align * kPerRead);
     const int32_t count = std::min(sound.length(), kMaxSamples);
     int32_t done = 0;
     while (done < count) {
         int32_t bytes = 0;
-        if (!sound.read(sound.start() + done, 1000, buffer.data(), buffer.size(), &bytes) ||
+        if (!sound.read(sound.start() + done, kPerRead, buffer.data(), buffer.size(), &bytes) ||
             bytes == 0)
             break;
-        done += 1000;
+        done += static_cast<int32_t>(static_cast<size_t>(bytes) / align);
     }
 }
 

@@ -1,7 +1,7 @@
 // Finding every stream's chunks: from the OpenDML indexes (indx -> ix##), else from
 // idx1, else by walking the 'movi' lists. An index is used only when every entry it
-// gives points at a chunk of its stream inside the file; otherwise the walk decides,
-// which also reads what a truncated file still holds.
+// gives points at a chunk of its stream inside the file, past the stream's previous
+// chunk; otherwise the walk decides, which also reads what a truncated file still holds.
 //
 //   indx / ix## header (24 bytes): wLongsPerEntry u16, bIndexSubType u8, bIndexType u8
 //   (0 = index of indexes, 1 = index of chunks), nEntriesInUse u32, dwChunkId, then
@@ -47,12 +47,17 @@ bool headerBelongsTo(const ByteSource& src, uint64_t data, int stream)
            streamOfChunk(media::readLE32(id)) == stream;
 }
 
+// A stream's chunks lie in the file in the order they play, so each entry must point
+// past the one before. That also refuses an index that lists a chunk twice, which a
+// super index could otherwise repeat, ix## after ix##, into billions of entries.
 bool addEntry(const ByteSource& src, uint64_t data, uint32_t size, bool key, int stream,
               Lists* lists)
 {
-    if (!src.contains(data, size) || !headerBelongsTo(src, data, stream))
+    std::vector<ChunkRef>& list = (*lists)[static_cast<size_t>(stream)];
+    if ((!list.empty() && data <= list.back().offset) || !src.contains(data, size) ||
+        !headerBelongsTo(src, data, stream))
         return false;
-    (*lists)[static_cast<size_t>(stream)].push_back({data, size, key});
+    list.push_back({data, size, key});
     return true;
 }
 

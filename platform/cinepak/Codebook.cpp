@@ -55,52 +55,30 @@ int Codebook::nearest(const Vec& v, int hint, int32_t* dist) const
     const int32_t* keys = keys_.data();
     int best = start;
     int32_t bestDist = distance(v, vecs[start]);
+    const auto beyond = [&bestDist](int32_t gap) { return gap > 0 && gap * gap >= 4 * bestDist; };
+    const auto take = [&](int at, int32_t d) {
+        if (d < bestDist) {
+            bestDist = d;
+            best = at;
+        }
+    };
     // Candidates go in groups of four, so that their distances do not wait on each
     // other; a group is skipped only when its nearest key is out of range.
     // Ties go to the candidate met first in scan order.
     unsigned lanes = 0;
     int i = start + 1;
-    for (; i + 4 <= n; i += 4) {
-        const int32_t gap = keys[i] - key;
-        if (gap > 0 && gap * gap >= 4 * bestDist)
-            break;
+    for (; i + 4 <= n && !beyond(keys[i] - key); i += 4) {
         const int32_t m = nearestOf4(v, vecs + i, &lanes);
-        if (m < bestDist) {
-            bestDist = m;
-            best = i + std::countr_zero(lanes);
-        }
+        take(i + std::countr_zero(lanes), m);
     }
-    for (; i < n; ++i) {
-        const int32_t gap = keys[i] - key;
-        if (gap > 0 && gap * gap >= 4 * bestDist)
-            break;
-        const int32_t di = distance(v, vecs[i]);
-        if (di < bestDist) {
-            bestDist = di;
-            best = i;
-        }
-    }
-    i = start - 4;
-    for (; i >= 0; i -= 4) {
-        const int32_t gap = key - keys[i + 3];
-        if (gap > 0 && gap * gap >= 4 * bestDist)
-            break;
+    for (; i < n && !beyond(keys[i] - key); ++i)
+        take(i, distance(v, vecs[i]));
+    for (i = start - 4; i >= 0 && !beyond(key - keys[i + 3]); i -= 4) {
         const int32_t m = nearestOf4(v, vecs + i, &lanes);
-        if (m < bestDist) {
-            bestDist = m;
-            best = i + std::bit_width(lanes) - 1;
-        }
+        take(i + std::bit_width(lanes) - 1, m);
     }
-    for (i += 3; i >= 0; --i) {
-        const int32_t gap = key - keys[i];
-        if (gap > 0 && gap * gap >= 4 * bestDist)
-            break;
-        const int32_t di = distance(v, vecs[i]);
-        if (di < bestDist) {
-            bestDist = di;
-            best = i;
-        }
-    }
+    for (i += 3; i >= 0 && !beyond(key - keys[i]); --i)
+        take(i, distance(v, vecs[i]));
     *dist = bestDist;
     return entryAt_[static_cast<size_t>(best)];
 }

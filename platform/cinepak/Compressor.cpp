@@ -51,6 +51,9 @@ std::vector<uint8_t> Compressor::compress(const media::BitmapInfoHeader& in,
                             std::to_string(source.height()) +
                             " picture is too large for Cinepak strips under 64 KiB");
     const int32_t limit = size;
+    // A negative limit would read as a huge one below and let any frame through.
+    if (limit < 0)
+        throw CompressError("largest wanted size " + std::to_string(limit) + " is negative");
 
     auto frame = detail::encodeFrame(source, quality);
     if (!fits(frame, limit)) {

@@ -23,10 +23,11 @@ public:
 //          bit, which spends its entries where they matter), V4 for every block it then
 //          draws closer than V1.
 //   below  lambda = 4 x (2^((10000 - quality) / 800) - 1) units of 1/12 RGB squared error
-//          per bit: blocks take V1 unless V4's gain pays for its 3 extra bytes, and book
-//          entries are dropped unless they save more than their 6 bytes are worth. Lower
-//          quality gives smaller frames and a worse picture, smoothly.
-//   0      lambda ~16000: the smallest sensible frame, nearly all V1 from short books.
+//          per bit, the power of 2 interpolated linearly within each octave. Blocks
+//          take V1 unless V4's gain pays for its 3 extra bytes, and book entries are
+//          dropped unless they save more than their 6 bytes are worth. Lower quality
+//          gives smaller frames and a worse picture, smoothly.
+//   0      lambda 24572: the smallest sensible frame, nearly all V1 from short books.
 // Strips: 1 to 3 (one per 512 blocks) for frames up to 320x240; larger pictures take
 // more, up to 32, where a strip could otherwise reach 64 KiB. A picture that cannot be
 // coded in 32 strips under 64 KiB (about 33 million pixels or more) is refused.

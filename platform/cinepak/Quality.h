@@ -5,8 +5,8 @@
 //   quality 10000: lambda 0, the best picture the format gives (books of up to 256
 //                  entries, V4 wherever it is closer);
 //   below that lambda = kLambdaBase x (2^((10000 - quality) / kQualityPerOctave) - 1),
-//   so lower quality trades picture for bytes smoothly; quality 0 (lambda about 16000)
-//   gives the smallest sensible frame.
+//   the power of 2 interpolated linearly within each octave, so lower quality trades
+//   picture for bytes smoothly; quality 0 (lambda 24572) gives the smallest sensible frame.
 #pragma once
 
 #include <cstdint>

@@ -203,6 +203,25 @@ TEST(AviDamage, DamagedCinepakFrameIsReportedAndTheNextKeyFrameRecovers)
     EXPECT_EQ(frames->getFrame(2)[40], 30);
 }
 
+TEST(AviDamage, SuperIndexThatRepeatsAStandardIndexIsNotUsed)
+{
+    // Two rounds per RIFF: the video's indx lists two ix## chunks; point both entries at
+    // the first. Frames 0 and 1 must not come back as frames 2 and 3.
+    AviMovie m = movie();
+    m.layout.openDml = true;
+    m.layout.idx1 = false;
+    Bytes bytes = testsupport::writeAvi(m);
+    const size_t indx = testsupport::findChunk(bytes, "indx") + 8;
+    ASSERT_EQ(media::readLE32(bytes.data() + indx + 4), 2u);
+    std::memcpy(&bytes[indx + 24 + 16], &bytes[indx + 24], 8);
+    auto file = avi::File::openMemory(bytes, nullptr);
+    ASSERT_TRUE(file);
+    const auto frames = avitest::readFrames(*file->stream(media::kFourCCVids));
+    ASSERT_EQ(frames.size(), 4u);
+    for (size_t n = 0; n < 4; ++n)
+        EXPECT_TRUE(frames[n] && (*frames[n])[0] == n + 1) << "frame " << n;
+}
+
 // Every single-byte corruption and every truncation of a small file: whatever opens is
 // read to the end.
 TEST(AviDamage, NoCorruptionOrTruncationCrashes)

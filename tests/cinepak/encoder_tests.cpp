@@ -137,9 +137,12 @@ TEST(Compressor, SizeLimitIsHonouredOrRefused)
         EXPECT_EQ(cinepak::test::checkAndDecode(e.frame, 160, 112, rgb), "");
     }
     Compressor compressor;
-    int32_t size = 100;
-    EXPECT_THROW(compressor.compress(dib.header, dib.rows.data(), dib.header, 10000, size),
-                 CompressError);
+    for (int32_t tooSmall : {100, 0, -1}) {
+        int32_t size = tooSmall;
+        EXPECT_THROW(compressor.compress(dib.header, dib.rows.data(), dib.header, 10000, size),
+                     CompressError)
+            << tooSmall;
+    }
 }
 
 TEST(Compressor, HigherQualityGivesLargerFramesAndBetterPictures)

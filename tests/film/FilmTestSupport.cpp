@@ -6,43 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <unistd.h>
-
-namespace fs = std::filesystem;
-
 namespace filmtest {
-
-TempDir::TempDir()
-{
-    const char* base = std::getenv("KESTREL_TEST_TMP");
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("film-") + std::to_string(::getpid()) + "-" +
-                       (info ? info->name() : "x");
-    for (char& c : name) {
-        if (c == '/') {
-            c = '_';
-        }
-    }
-    m_path = fs::path(base ? base : fs::temp_directory_path().string()) / name;
-    fs::remove_all(m_path);
-    fs::create_directories(m_path);
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    fs::remove_all(m_path, ignored);
-}
-
-std::vector<uint8_t> ReadAll(const std::string& path)
-{
-    std::vector<uint8_t> bytes(fs::file_size(path));
-    std::ifstream(path, std::ios::binary)
-        .read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
 
 namespace {
 
@@ -157,7 +121,7 @@ WrittenMovie WriteMovie(const std::string& path, const MovieParams& params)
     }
     writer.WriteSampleTable();
     writer.Close();
-    movie.film = ParseFilm(ReadAll(path));
+    movie.film = ParseFilm(testsupport::readFileBytes(path));
     return movie;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "film/FilmRecords.h"
+#include "support/Ffmpeg.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -11,20 +12,7 @@
 
 namespace filmtest {
 
-// A fresh directory under $KESTREL_TEST_TMP (or the system's), removed on destruction.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    std::filesystem::path m_path;
-};
-
-std::vector<uint8_t> ReadAll(const std::string& path);
+using testsupport::TempDir;
 
 // A Cinepak frame whose chunks need padding; its size varies with index.
 std::vector<uint8_t> TestFrame(uint32_t index);

@@ -24,7 +24,7 @@ int Run(const std::string& command)
 // key=value lines of one stream, as ffprobe prints them.
 std::map<std::string, std::string> ProbeStream(const TempDir& dir, const std::string& movie, const char* stream)
 {
-    const std::string out = dir.File(std::string("probe-") + stream + ".txt");
+    const std::string out = dir.file(std::string("probe-") + stream + ".txt").string();
     const std::string command = std::string(kProbe) + " -v error -select_streams " + stream +
                                 " -show_entries stream=codec_type,codec_name,width,height,"
                                 "sample_rate,channels,sample_fmt -of default=noprint_wrappers=1 '" +
@@ -44,11 +44,11 @@ std::map<std::string, std::string> ProbeStream(const TempDir& dir, const std::st
 std::vector<uint8_t> Decode(const TempDir& dir, const std::string& movie, const std::string& args,
                             const std::string& name)
 {
-    const std::string out = dir.File(name);
+    const std::string out = dir.file(name).string();
     const std::string command = std::string(kMpeg) + " -nostdin -v error -i '" + movie + "' " + args +
                                 " -y '" + out + "' 2>&1";
     EXPECT_EQ(Run(command), 0) << command;
-    return ReadAll(out);
+    return testsupport::readFileBytes(out);
 }
 
 TEST(FilmReadBack, FfmpegReadsStreamsPicturesAndSound)
@@ -77,7 +77,7 @@ TEST(FilmReadBack, FfmpegReadsStreamsPicturesAndSound)
         params.bits = c.bits;
         params.sampleRate = c.sampleRate;
         params.soundLength = c.sampleRate * c.channels * c.bits / 8 * 3 / 4; // 0.75 s
-        const std::string movie = dir.File("readback.cpk");
+        const std::string movie = dir.file("readback.cpk").string();
         const WrittenMovie written = WriteMovie(movie, params);
 
         auto video = ProbeStream(dir, movie, "v");

@@ -17,10 +17,10 @@ protected:
     {
         m_params.frames = 20;
         m_params.soundLength = 30000;
-        m_final = WriteMovie(m_dir.File("final.cpk"), m_params).film;
+        m_final = WriteMovie(m_dir.file("final.cpk").string(), m_params).film;
         MovieParams appendOnly = m_params;
         appendOnly.writeAudio = false;
-        m_appended = WriteMovie(m_dir.File("appended.cpk"), appendOnly).film.bytes;
+        m_appended = WriteMovie(m_dir.file("appended.cpk").string(), appendOnly).film.bytes;
         // Until the table is written its place holds zeros.
         std::fill(m_appended.begin() + 64, m_appended.begin() + m_final.headerLength, 0);
         // Bytes that WriteAudio and WriteSampleTable write over: the table and the chunks.
@@ -43,7 +43,7 @@ protected:
     // Runs the movie; returns false when it completed without an exception.
     bool RunFailing(CFileException::Cause cause, int error)
     {
-        const std::string path = m_dir.File("fault.cpk");
+        const std::string path = m_dir.file("fault.cpk").string();
         try {
             WriteMovie(path, m_params);
         } catch (const CFileException& e) {
@@ -51,7 +51,7 @@ protected:
             EXPECT_EQ(e.m_lOsError, error);
             EXPECT_EQ(e.m_strFileName, path);
             EXPECT_NE(std::string(e.what()).find(path), std::string::npos);
-            m_failed = ReadAll(path);
+            m_failed = testsupport::readFileBytes(path);
             return true;
         }
         return false;
@@ -119,7 +119,7 @@ TEST_F(FilmFault, FailedSeekRaisesAndKeepsWhatWasWritten)
 TEST_F(FilmFault, UnopenedFileFailsAtTheFirstHeaderWrite)
 {
     CFilmFile writer;
-    const std::string path = m_dir.File("no/such/dir/x.cpk");
+    const std::string path = m_dir.file("no/such/dir/x.cpk").string();
     EXPECT_FALSE(writer.Open(path, CFile::modeCreate | CFile::modeWrite));
     writer.InitHeader();
     writer.SetVideoInfo(1, 15, 1, media::BitmapInfoHeader{});

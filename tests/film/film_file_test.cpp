@@ -1,4 +1,5 @@
 #include "FilmTestSupport.h"
+#include "HexText.h"
 
 #include "film/FilmFile.h"
 #include "film/SoundPlan.h"
@@ -12,27 +13,13 @@ using namespace filmtest;
 
 namespace {
 
-std::string Hex(const std::vector<uint8_t>& bytes, size_t from, size_t count)
-{
-    std::string s;
-    char b[4];
-    for (size_t i = from; i < from + count && i < bytes.size(); ++i) {
-        std::snprintf(b, sizeof b, "%02X ", bytes[i]);
-        s += b;
-    }
-    if (!s.empty()) {
-        s.pop_back();
-    }
-    return s;
-}
-
 TEST(FilmFile, TenSecondExample)
 {
     TempDir dir;
     MovieParams params;
     params.frames = 150;
     params.soundLength = 220500;
-    const WrittenMovie movie = WriteMovie(dir.File("example.cpk"), params);
+    const WrittenMovie movie = WriteMovie(dir.file("example.cpk").string(), params);
     const ParsedFilm& film = movie.film;
     EXPECT_EQ(film.count, 190u);
     EXPECT_EQ(film.headerLength, 3104u);
@@ -62,7 +49,7 @@ TEST(FilmFile, MovieWithoutSoundAndEmptyMovie)
     MovieParams params;
     params.frames = 5;
     params.rate = 24;
-    const WrittenMovie movie = WriteMovie(dir.File("silent.cpk"), params);
+    const WrittenMovie movie = WriteMovie(dir.file("silent.cpk").string(), params);
     const ParsedFilm& film = movie.film;
     EXPECT_EQ(film.count, 5u);
     EXPECT_EQ(film.headerLength, 64 + 16 * 5u);
@@ -73,7 +60,7 @@ TEST(FilmFile, MovieWithoutSoundAndEmptyMovie)
     ExpectConsistent(movie, params);
 
     MovieParams none;
-    const WrittenMovie empty = WriteMovie(dir.File("empty.cpk"), none);
+    const WrittenMovie empty = WriteMovie(dir.file("empty.cpk").string(), none);
     ASSERT_EQ(empty.film.bytes.size(), 64u);
     EXPECT_EQ(Hex(empty.film.bytes, 0, 64),
               "46 49 4C 4D 00 00 00 40 31 2E 30 38 00 00 00 00 "
@@ -91,7 +78,7 @@ TEST(FilmFile, FrameDurations)
         params.frames = 3;
         params.rate = c.rate;
         params.scale = c.scale;
-        const WrittenMovie movie = WriteMovie(dir.File("d.cpk"), params);
+        const WrittenMovie movie = WriteMovie(dir.file("d.cpk").string(), params);
         ASSERT_EQ(movie.film.entries.size(), 3u);
         for (uint32_t i = 0; i < 3; ++i) {
             EXPECT_EQ(movie.film.entries[i].duration, c.ticks) << c.rate << "/" << c.scale;
@@ -154,7 +141,7 @@ TEST(FilmFile, EveryPlacedEntryIsListed)
     TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const WrittenMovie movie = WriteMovie(dir.File("p.cpk"), c.params);
+        const WrittenMovie movie = WriteMovie(dir.file("p.cpk").string(), c.params);
         EXPECT_EQ(movie.film.count, c.count);
         EXPECT_EQ(movie.film.count, std::max(c.count, movie.expectedCountOfPlan));
         const std::string pattern = Pattern(movie.film);
@@ -162,7 +149,7 @@ TEST(FilmFile, EveryPlacedEntryIsListed)
         ExpectConsistent(movie, c.params);
     }
     // At 2 frames a second one chunk follows every frame.
-    const WrittenMovie slow = WriteMovie(dir.File("slow.cpk"), cases[8].params);
+    const WrittenMovie slow = WriteMovie(dir.file("slow.cpk").string(), cases[8].params);
     EXPECT_EQ(Pattern(slow.film).substr(0, 22), "AVAVAVAVAVAVAVAVAVAVA.");
 }
 
@@ -174,7 +161,7 @@ TEST(FilmFile, StoppedMovieKeepsItsTableAndSilentChunks)
     params.soundLength = 220500;
     params.framesToWrite = 40;
     params.writeAudio = false;
-    const WrittenMovie movie = WriteMovie(dir.File("stopped.cpk"), params);
+    const WrittenMovie movie = WriteMovie(dir.file("stopped.cpk").string(), params);
     EXPECT_EQ(movie.film.count, 190u);
     const std::string pattern = Pattern(movie.film);
     EXPECT_EQ(std::count(pattern.begin(), pattern.end(), 'V'), 40);
@@ -195,6 +182,7 @@ TEST(FilmFile, RefusesInputItCannotRepresentBeforeWriting)
     const std::vector<Case> cases = {
         {"video rate 0", 10, 0, 1, 1, 8, 22050, "rate is 0"},
         {"duration beyond 32 bits", 10, 1, 10000000, 1, 8, 22050, "32-bit"},
+        {"movie beyond 32-bit ticks", 1000000, 1, 10000, 1, 8, 22050, "32-bit"},
         {"too many frames", 300000000, 15, 1, 1, 8, 22050, "sample table"},
         {"4-bit sound", 10, 15, 1, 1, 4, 22050, "4 bits"},
         {"24-bit sound", 10, 15, 1, 1, 24, 22050, "24 bits"},
@@ -208,7 +196,7 @@ TEST(FilmFile, RefusesInputItCannotRepresentBeforeWriting)
     };
     TempDir dir;
     for (const Case& c : cases) {
-        const std::string path = dir.File("r.cpk");
+        const std::string path = dir.file("r.cpk").string();
         CFilmFile writer;
         ASSERT_TRUE(writer.Open(path, CFile::modeCreate | CFile::modeWrite));
         writer.InitHeader();
@@ -226,14 +214,14 @@ TEST(FilmFile, RefusesInputItCannotRepresentBeforeWriting)
             EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.name << ": " << e.what();
         }
         writer.Close();
-        EXPECT_EQ(ReadAll(path).size(), 0u) << c.name;
+        EXPECT_EQ(testsupport::readFileBytes(path).size(), 0u) << c.name;
     }
 }
 
 TEST(FilmFile, MalformedFrameIsNotWrittenAndTheMovieGoesOn)
 {
     TempDir dir;
-    const std::string path = dir.File("m.cpk");
+    const std::string path = dir.file("m.cpk").string();
     CFilmFile writer;
     ASSERT_TRUE(writer.Open(path, CFile::modeCreate | CFile::modeWrite));
     writer.InitHeader();
@@ -252,7 +240,7 @@ TEST(FilmFile, MalformedFrameIsNotWrittenAndTheMovieGoesOn)
     writer.WriteSampleTable();
     EXPECT_THROW(writer.WriteSampleTable(), std::logic_error);
     writer.Close();
-    EXPECT_EQ(Pattern(ParseFilm(ReadAll(path))), "VV");
+    EXPECT_EQ(Pattern(ParseFilm(testsupport::readFileBytes(path))), "VV");
 }
 
 TEST(FilmFile, OneWriterServesManyFiles)
@@ -261,11 +249,11 @@ TEST(FilmFile, OneWriterServesManyFiles)
     MovieParams params;
     params.frames = 20;
     params.soundLength = 30000;
-    const std::vector<uint8_t> reference = WriteMovie(dir.File("ref.cpk"), params).film.bytes;
+    const std::vector<uint8_t> reference = WriteMovie(dir.file("ref.cpk").string(), params).film.bytes;
 
     CFilmFile writer;
     for (int round = 0; round < 2; ++round) {
-        const std::string path = dir.File("again" + std::to_string(round) + ".cpk");
+        const std::string path = dir.file("again" + std::to_string(round) + ".cpk").string();
         ASSERT_TRUE(writer.Open(path, CFile::modeCreate | CFile::modeWrite));
         writer.InitHeader();
         media::BitmapInfoHeader video;
@@ -290,7 +278,7 @@ TEST(FilmFile, OneWriterServesManyFiles)
         writer.WriteAudio(sound.data(), static_cast<uint32_t>(sound.size()));
         writer.WriteSampleTable();
         writer.Close();
-        EXPECT_EQ(ReadAll(path), reference);
+        EXPECT_EQ(testsupport::readFileBytes(path), reference);
     }
 }
 

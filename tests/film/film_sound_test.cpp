@@ -17,7 +17,7 @@ struct SoundMovie {
 SoundMovie WriteSound(const TempDir& dir, std::vector<uint8_t> sound, uint16_t channels,
                       uint16_t bits, uint32_t sampleRate, bool withSound = true)
 {
-    const std::string path = dir.File("sound.cpk");
+    const std::string path = dir.file("sound.cpk").string();
     CFilmFile writer;
     EXPECT_TRUE(writer.Open(path, CFile::modeCreate | CFile::modeWrite));
     writer.InitHeader();
@@ -35,7 +35,7 @@ SoundMovie WriteSound(const TempDir& dir, std::vector<uint8_t> sound, uint16_t c
     writer.WriteAudio(sound.data(), static_cast<uint32_t>(sound.size()));
     writer.WriteSampleTable();
     writer.Close();
-    const ParsedFilm film = ParseFilm(ReadAll(path));
+    const ParsedFilm film = ParseFilm(testsupport::readFileBytes(path));
     SoundMovie movie{std::move(sound), {}};
     for (const SampleEntry& e : film.entries) {
         if (e.timestamp == kSoundChunkTimestamp) {

@@ -1,5 +1,6 @@
 #include "film/Repack.h"
 
+#include "HexText.h"
 #include "media/ByteOrder.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,8 @@
 #include <vector>
 
 namespace {
+
+using filmtest::Hex;
 
 struct Chunk {
     uint8_t id;
@@ -89,20 +92,6 @@ std::vector<uint8_t> Repack(const std::vector<uint8_t>& frame)
     EXPECT_LE(length, buffer.size());
     buffer.resize(length);
     return buffer;
-}
-
-std::string Hex(const std::vector<uint8_t>& bytes, size_t from, size_t count)
-{
-    std::string s;
-    char b[4];
-    for (size_t i = from; i < from + count && i < bytes.size(); ++i) {
-        std::snprintf(b, sizeof b, "%02X ", bytes[i]);
-        s += b;
-    }
-    if (!s.empty()) {
-        s.pop_back();
-    }
-    return s;
 }
 
 TEST(RepackFrame, WorkedExample)
