@@ -12,6 +12,7 @@
 // Every strip holds exactly these three chunks in this order; lengths count the header.
 #pragma once
 
+#include "cinepak/Format.h"
 #include "cinepak/StripEncoder.h"
 
 #include <cstddef>
@@ -19,10 +20,6 @@
 #include <vector>
 
 namespace cinepak::detail {
-
-constexpr size_t kFrameHeaderSize = 10;
-constexpr size_t kStripHeaderSize = 12;
-constexpr size_t kChunkHeaderSize = 4;
 
 struct FrameHeader {
     uint8_t flags = 0;

@@ -1,5 +1,6 @@
 // Cinepak frame decoding: frame and strip headers, codebook chunks, block data.
 #include "cinepak/Decoder.h"
+#include "cinepak/Format.h"
 
 #include "media/ByteOrder.h"
 #include "media/MediaTypes.h"
@@ -10,10 +11,6 @@
 namespace cinepak {
 
 namespace {
-
-constexpr size_t kFrameHeaderSize = 10;
-constexpr size_t kStripHeaderSize = 12;
-constexpr size_t kChunkHeaderSize = 4;
 
 bool fail(std::string* error, const std::string& why)
 {
